@@ -1,0 +1,75 @@
+#include "app/getargs.hpp"
+
+#include "formats/q47_header.hpp"
+#include "formats/record_file.hpp"
+
+namespace voxmill {
+
+int getdim(State& st, std::string_view rhofile) {
+    RecordFile file;
+    Q47Header h;
+    bool cannot_open = false;
+    if (!open_q47(name_of(rhofile, kShortName), file, h, &cannot_open)) {
+        return cannot_open ? kProbeCannotOpen : kProbeCannotRead;
+    }
+    file.close();
+    // Counts that no map can have would make every later step loop or read outside the map.
+    if (!h.counts_usable()) return kProbeCannotRead;
+    st.nvox = h.nvox;
+    const int d = dimension_of(h.nvox);
+    st.nvoxtot = 1;
+    for (int k = 1; k <= d; ++k) st.nvoxtot *= st.nvox(k);
+    return d;
+}
+
+namespace {
+
+std::string read_name(Console& con) {
+    std::string name = con.read_text(kNameLength);
+    while (idel(name) == 0) {
+        con.line("Empty name. Try again");
+        name = con.read_text(kNameLength);
+    }
+    return name;
+}
+
+// Asks until the answer names a readable map with at least one axis of more than one voxel
+// (and, when `first` is given, the same dimension count as the first map).
+std::string read_map_name(State& st, Console& con, const std::string* first) {
+    for (;;) {
+        std::string name = read_name(con);
+        const std::string shown = name_of(name);
+        const int d = getdim(st, name);
+        if (d == kProbeCannotOpen) {
+            con.free({"The file ", shown, " does not exist. Try again:"});
+        } else if (d == kProbeCannotRead) {
+            con.free({"The file ", shown, " cannot be read. It has probably wrong format. Try again:"});
+        } else if (d == kProbeNoDimension) {
+            con.free({"The dimension of the map ", shown, " is zero. I don't like it. Try again:"});
+        } else if (first == nullptr) {
+            st.sdim = d;
+            return name;
+        } else if (d != st.sdim) {
+            con.free({"The dimension of the map ", shown, " is inconsistent with the map ",
+                      name_of(*first), ". Try again:"});
+        } else {
+            return name;
+        }
+    }
+}
+
+}  // namespace
+
+void getargs(State& st, Console& con, int key) {
+    st.infile1.assign(kNameLength, ' ');
+    st.infile2.assign(kNameLength, ' ');
+    st.outrhofile.assign(kNameLength, ' ');
+    if (key != 2 && key != 3) return;
+    con.line(key == 2 ? "Enter the names of the input and output files"
+                      : "Enter the names of the two input and one output files");
+    st.infile1 = read_map_name(st, con, nullptr);
+    if (key == 3) st.infile2 = read_map_name(st, con, &st.infile1);
+    st.outrhofile = read_name(con);
+}
+
+}  // namespace voxmill

@@ -1,0 +1,14 @@
+// The main menu: the option list, each option's dialogue, and the call of its operation.
+#pragma once
+
+#include "app/operations.hpp"
+#include "core/console.hpp"
+#include "core/voxmill_mod.hpp"
+
+namespace voxmill {
+
+// Runs menu cycles until the user quits ("Bye"); a stop or the end of the console input
+// leaves it by exception.
+void run_menu(State& st, Console& con, const Operations& ops);
+
+}  // namespace voxmill

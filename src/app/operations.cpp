@@ -1,0 +1,34 @@
+#include "app/operations.hpp"
+
+namespace voxmill {
+
+namespace {
+
+// An operation that this build does not have yet says so and changes nothing.
+void not_available(Console& con, const char* what) {
+    con.free({"Not available yet: ", what, " is not built in this version. Nothing was written."});
+}
+
+}  // namespace
+
+Operations default_operations() {
+    Operations ops;
+    ops.add1 = [](State&, Console& con) { not_available(con, "add1 (closing layers)"); };
+    ops.diffmap = [](State&, Console& con, char) { not_available(con, "diffmap (two-map arithmetic)"); };
+    ops.q47reorder = [](State&, Console& con, const std::string&, const std::string&,
+                        const Tab<std::int32_t, 6>&, const Tab<std::int32_t, 6>&, std::int32_t) {
+        not_available(con, "q47reorder (reorder, shift and box cut)");
+    };
+    ops.writevend = [](State&, Console& con) { not_available(con, "writevend (MEED/VEND list)"); };
+    ops.project = [](State&, Console& con) { not_available(con, "project (projection on real space)"); };
+    ops.qc = [](State&, Console& con, const Tab<float, 6>&, const Mat<std::int32_t, 2, 3>&,
+                const Tab<float, 3>&, const Mat<float, 6, 3>&, char) {
+        not_available(con, "qc (sections of quasicrystal maps)");
+    };
+    ops.xplor_to_q47 = [](State&, Console& con) { not_available(con, "readxplor (X-PLOR to q47)"); };
+    ops.writexplor = [](State&, Console& con) { not_available(con, "writexplor (q47 to X-PLOR)"); };
+    ops.histogram = [](State&, Console& con, std::int32_t) { not_available(con, "histogram"); };
+    return ops;
+}
+
+}  // namespace voxmill

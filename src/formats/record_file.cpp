@@ -1,0 +1,95 @@
+#include "formats/record_file.hpp"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+namespace voxmill {
+
+RecordFile::RecordFile(RecordFile&& other) noexcept
+    : file_(std::exchange(other.file_, nullptr)), length_(other.length_), size_(other.size_) {}
+
+RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
+    if (this != &other) {
+        close();
+        file_ = std::exchange(other.file_, nullptr);
+        length_ = other.length_;
+        size_ = other.size_;
+    }
+    return *this;
+}
+
+RecordFile::~RecordFile() { close(); }
+
+bool RecordFile::open(const std::string& name, Mode mode, std::size_t record_length) {
+    close();
+    if (name.empty() || record_length == 0) return false;
+    std::error_code ec;
+    if (std::filesystem::is_directory(name, ec)) return false;  // a folder is no map file
+    switch (mode) {
+        case Mode::read_existing:
+            file_ = std::fopen(name.c_str(), "rb");
+            break;
+        case Mode::create_new:
+            file_ = std::fopen(name.c_str(), "w+bx");
+            break;
+        case Mode::open_or_create:
+            file_ = std::fopen(name.c_str(), "r+b");
+            if (file_ == nullptr) file_ = std::fopen(name.c_str(), "w+bx");
+            break;
+    }
+    if (file_ == nullptr) return false;
+    // Records are moved whole, so the stream's own buffer would only add a copy.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    length_ = record_length;
+    if (std::fseek(file_, 0, SEEK_END) != 0) {
+        close();
+        return false;
+    }
+    size_ = std::ftell(file_);
+    if (size_ < 0) {
+        close();
+        return false;
+    }
+    return true;
+}
+
+bool RecordFile::seek_to(std::int64_t r) {
+    if (file_ == nullptr || r < 1) return false;
+    return std::fseek(file_, static_cast<long>((r - 1) * static_cast<std::int64_t>(length_)), SEEK_SET) == 0;
+}
+
+bool RecordFile::read(std::int64_t r, void* data, std::size_t nbytes) {
+    if (nbytes > length_ || !seek_to(r)) return false;
+    if (r * static_cast<std::int64_t>(length_) > size_) return false;
+    return std::fread(data, 1, nbytes, file_) == nbytes;
+}
+
+bool RecordFile::read_records(std::int64_t r, std::int64_t count, void* data) {
+    if (count <= 0) return true;
+    if (!seek_to(r)) return false;
+    const std::int64_t bytes = count * static_cast<std::int64_t>(length_);
+    if ((r - 1) * static_cast<std::int64_t>(length_) + bytes > size_) return false;
+    return std::fread(data, 1, static_cast<std::size_t>(bytes), file_) == static_cast<std::size_t>(bytes);
+}
+
+bool RecordFile::write(std::int64_t r, const void* data, std::size_t nbytes, unsigned char pad) {
+    if (nbytes > length_ || !seek_to(r)) return false;
+    if (nbytes > 0 && std::fwrite(data, 1, nbytes, file_) != nbytes) return false;
+    if (nbytes < length_) {
+        pad_.assign(length_ - nbytes, static_cast<char>(pad));
+        if (std::fwrite(pad_.data(), 1, pad_.size(), file_) != pad_.size()) return false;
+    }
+    size_ = std::max(size_, r * static_cast<std::int64_t>(length_));
+    return true;
+}
+
+bool RecordFile::close() {
+    if (file_ == nullptr) return true;
+    const bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+}
+
+}  // namespace voxmill

@@ -1,0 +1,51 @@
+// A binary file of fixed-length records without record markers: record r (from 1) holds the
+// bytes (r-1)*L .. r*L-1. A record can be read only when the file holds all of it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace voxmill {
+
+class RecordFile {
+public:
+    enum class Mode {
+        read_existing,   // an existing file, for reading
+        create_new,      // a new file; fails when the name exists already
+        open_or_create,  // read and write, created when absent, never truncated
+    };
+
+    RecordFile() = default;
+    RecordFile(const RecordFile&) = delete;
+    RecordFile& operator=(const RecordFile&) = delete;
+    RecordFile(RecordFile&& other) noexcept;
+    RecordFile& operator=(RecordFile&& other) noexcept;
+    ~RecordFile();
+
+    // Opens `name` with records of `record_length` bytes; false when it cannot.
+    bool open(const std::string& name, Mode mode, std::size_t record_length);
+    bool is_open() const { return file_ != nullptr; }
+    std::size_t record_length() const { return length_; }
+
+    // Reads the first `nbytes` bytes of record r into `data`; false when the file does not
+    // hold the whole record or the read fails.
+    bool read(std::int64_t r, void* data, std::size_t nbytes);
+    // Reads `count` whole consecutive records starting at record r, straight into `data`.
+    bool read_records(std::int64_t r, std::int64_t count, void* data);
+    // Writes `nbytes` bytes of `data` as record r, padded with `pad` to the record length.
+    bool write(std::int64_t r, const void* data, std::size_t nbytes, unsigned char pad = 0x20);
+    // Closes the file; false when the close fails. A closed file closes again successfully.
+    bool close();
+
+private:
+    bool seek_to(std::int64_t r);
+
+    std::FILE* file_ = nullptr;
+    std::size_t length_ = 0;
+    std::int64_t size_ = 0;  // file length in bytes, kept up to date by writes
+    std::string pad_;        // padding bytes of the last write
+};
+
+}  // namespace voxmill

@@ -1,0 +1,91 @@
+#include "formats/voxmill_lib.hpp"
+
+#include <new>
+#include <vector>
+
+#include "core/errors.hpp"
+#include "formats/q47_header.hpp"
+#include "formats/record_file.hpp"
+
+namespace voxmill {
+
+namespace {
+
+void reader_close(Console& con, RecordFile& file, std::int32_t& ferror) {
+    if (!file.close()) {
+        con.block({"Routine ReadOrvo:", "Error! Cannot close density file!",
+                   "Density should have been read, but I\xB4m not sure! Returning..."});
+        ferror = kFileCannotClose;
+    }
+}
+
+void open_failure(Console& con, RecordFile& file, std::int32_t& ferror) {
+    con.block({"Routine ReadOrvo:", "Error! Cannot open density file for reading!",
+               "Nothing has been read! Returning..."});
+    ferror = kFileCannotOpen;
+    reader_close(con, file, ferror);
+}
+
+// Reads layers 1 .. nmap into rho; false at the first layer that the file does not hold.
+// When a record is exactly one layer, the records go straight into rho in one transfer.
+bool read_layers(RecordFile& file, const Q47Header& h, float* rho) {
+    const std::size_t layer_bytes = 4 * static_cast<std::size_t>(h.nxny);
+    if (file.record_length() == layer_bytes) {
+        // Files cut short hold their complete layers, so read those first and then fail.
+        std::int64_t complete = h.nmap;
+        bool whole = file.read_records(2, h.nmap, rho);
+        if (!whole) {
+            complete = 0;
+            while (complete < h.nmap &&
+                   file.read(2 + complete, rho + complete * h.nxny, layer_bytes)) {
+                ++complete;
+            }
+        }
+        densities_from_file_order(rho, static_cast<std::size_t>(complete * h.nxny));
+        return whole;
+    }
+    for (std::int32_t k = 1; k <= h.nmap; ++k) {
+        float* layer = rho + static_cast<std::int64_t>(k - 1) * h.nxny;
+        if (!file.read(k + 1, layer, layer_bytes)) return false;
+        densities_from_file_order(layer, static_cast<std::size_t>(h.nxny));
+    }
+    return true;
+}
+
+}  // namespace
+
+void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror) {
+    RecordFile file;
+    Q47Header h;
+    if (!open_q47(name_of(rhofile), file, h) || !h.counts_usable()) {
+        open_failure(con, file, ferror);
+        return;
+    }
+    st.nvox = h.nvox;
+    if (!h.axes_in_order()) {
+        con.line(" Warning, order of axes is not a b c... Results can be unpredictable.");
+    }
+    if (const int d = dimension_of(h.nvox); d > 0) st.sdim = d;
+
+    const std::size_t count = static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap);
+    st.rho.release();
+    try {
+        st.rho.allocate(count + 1);
+        st.allocerror = 0;
+    } catch (const std::bad_alloc&) {
+        st.allocerror = 1;
+        throw Stop("Error allocating tables of Orvo file!");
+    }
+
+    if (!read_layers(file, h, st.rho.data())) {
+        con.block({"Routine ReadOrvo:", "Error! Cannot read density file!",
+                   "Something may have been read! Returning..."});
+        ferror = kFileCannotReadOrWrite;
+        reader_close(con, file, ferror);
+        return;
+    }
+    ferror = kFileOk;
+    reader_close(con, file, ferror);
+}
+
+}  // namespace voxmill

@@ -1,0 +1,24 @@
+// Map files in and out: the q47 reader and writers, and the exchange formats.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/console.hpp"
+#include "core/voxmill_mod.hpp"
+
+namespace voxmill {
+
+// File status of the q47 routines.
+enum : std::int32_t {
+    kFileOk = 0,
+    kFileCannotOpen = 1,   // or its header cannot be read
+    kFileCannotReadOrWrite = 2,
+    kFileCannotClose = 3,
+};
+
+// Loads the q47 map `rhofile` into the shared state: nvox, sdim and rho. Reports a failure
+// with a console block and a nonzero ferror; stops the program when memory is short.
+void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror);
+
+}  // namespace voxmill
