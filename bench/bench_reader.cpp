@@ -1,0 +1,102 @@
+// Loading a 4D map of 64^4 voxels (67 MB) with readorvo, against reading the same file's
+// bytes into memory in one go. Prints both times and their ratio; the reader should stay
+// within 2x of the plain read.
+//
+//   build/bench/bench_reader [repetitions]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+
+#include "core/console.hpp"
+#include "formats/q47_output.hpp"
+#include "formats/voxmill_lib.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+void write_map(const std::string& name, int edge) {
+    voxmill::Q47Header h;
+    for (int i = 1; i <= 6; ++i) {
+        h.nvox(i) = i <= 4 ? edge : 1;
+        h.iorien(i) = i;
+        h.xdf(i) = 1.0f / static_cast<float>(h.nvox(i));
+    }
+    h.nxny = edge * edge;
+    h.nmap = edge * edge;
+    h.mapa = 4;
+    h.nsubs = 1;
+    h.satelitybyly = true;
+    std::mt19937 gen(7);
+    std::uniform_real_distribution<float> density(-1.0f, 5.0f);
+    std::vector<float> layer(static_cast<std::size_t>(h.nxny));
+    voxmill::Q47Output out;
+    if (!out.open(name, voxmill::RecordFile::Mode::create_new, h) || !out.write_header()) {
+        throw std::runtime_error("cannot create " + name);
+    }
+    for (int k = 1; k <= h.nmap; ++k) {
+        for (float& v : layer) v = density(gen);
+        if (!out.write_layer(k, layer.data())) throw std::runtime_error("cannot write " + name);
+    }
+    if (!out.write_trailer(5.0f, -1.0f) || !out.close()) throw std::runtime_error("cannot finish " + name);
+}
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double plain_read(const std::string& name) {
+    const auto start = Clock::now();
+    std::FILE* f = std::fopen(name.c_str(), "rb");
+    if (f == nullptr) throw std::runtime_error("cannot open " + name);
+    const auto size = static_cast<std::size_t>(std::filesystem::file_size(name));
+    std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
+    const std::size_t got = std::fread(bytes.get(), 1, size, f);
+    std::fclose(f);
+    if (got != size) throw std::runtime_error("short read of " + name);
+    return seconds_since(start);
+}
+
+double reader(const std::string& name) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    voxmill::Console con(in, out, err);
+    voxmill::State st;
+    const auto start = Clock::now();
+    std::int32_t ferror = -1;
+    voxmill::readorvo(st, con, name, ferror);
+    const double t = seconds_since(start);
+    if (ferror != 0) throw std::runtime_error("readorvo failed on " + name);
+    return t;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    const auto dir = std::filesystem::temp_directory_path() / "voxmill-bench-reader";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    const std::string name = (dir / "map4d.q47").string();
+    write_map(name, 64);
+    double best_plain = 1e30;
+    double best_reader = 1e30;
+    for (int r = 0; r < repetitions; ++r) {
+        best_plain = std::min(best_plain, plain_read(name));
+        best_reader = std::min(best_reader, reader(name));
+    }
+    std::printf("map 64x64x64x64, %.1f MB, best of %d\n",
+                static_cast<double>(std::filesystem::file_size(name)) / 1e6, repetitions);
+    std::printf("plain read of the bytes  %8.2f ms\n", best_plain * 1e3);
+    std::printf("readorvo                 %8.2f ms\n", best_reader * 1e3);
+    std::printf("ratio readorvo / plain   %8.2f (target at most 2)\n", best_reader / best_plain);
+    std::filesystem::remove_all(dir);
+    return 0;
+}
