@@ -172,7 +172,7 @@ TEST(ReadOrvo, RefusesHeadersWhoseCountsNoMapCanHave) {
         vtest::RawHeader h;
         h.nvox = b.nvox;
         h.nxny = b.nxny;
-        h.nmap = std::max(b.nmap, 0);
+        h.nmap = b.nmap;
         auto bytes = vtest::q47_bytes(h, {});
         vtest::write_bytes(dir.path("bad"), bytes);
         EXPECT_EQ(r.read(dir.path("bad")), 1) << b.nxny;

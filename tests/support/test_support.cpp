@@ -38,11 +38,12 @@ void put_f(std::vector<unsigned char>& b, std::size_t at, float v) { put(b, at, 
 }  // namespace
 
 std::vector<unsigned char> q47_bytes(const RawHeader& h, const std::vector<float>& rho, float rmax, float rmin) {
-    std::int32_t nxny = h.nxny >= 0 ? h.nxny : h.nvox[0] * h.nvox[1];
-    std::int32_t nmap = h.nmap;
-    if (nmap < 0) {
-        nmap = 1;
-        for (int i = 2; i < 6; ++i) nmap *= h.nvox[static_cast<std::size_t>(i)];
+    const std::int32_t nxny = h.nxny ? *h.nxny : h.nvox[0] * h.nvox[1];
+    std::int32_t nmap = 1;
+    if (h.nmap) {
+        nmap = *h.nmap;
+    } else {
+        for (std::size_t i = 2; i < 6; ++i) nmap *= h.nvox[i];
     }
     const std::size_t L = 4 * static_cast<std::size_t>(std::max(nxny, 34));
     std::vector<unsigned char> b(L * static_cast<std::size_t>(nmap + 2), 0x20);
