@@ -1,5 +1,9 @@
 #include "app/operations.hpp"
 
+#include "ops/add1.hpp"
+#include "ops/diffmap.hpp"
+#include "ops/histogram.hpp"
+
 namespace voxmill {
 
 namespace {
@@ -13,8 +17,8 @@ void not_available(Console& con, const char* what) {
 
 Operations default_operations() {
     Operations ops;
-    ops.add1 = [](State&, Console& con) { not_available(con, "add1 (closing layers)"); };
-    ops.diffmap = [](State&, Console& con, char) { not_available(con, "diffmap (two-map arithmetic)"); };
+    ops.add1 = add1;
+    ops.diffmap = diffmap;
     ops.q47reorder = [](State&, Console& con, const std::string&, const std::string&,
                         const Tab<std::int32_t, 6>&, const Tab<std::int32_t, 6>&, std::int32_t) {
         not_available(con, "q47reorder (reorder, shift and box cut)");
@@ -27,7 +31,7 @@ Operations default_operations() {
     };
     ops.xplor_to_q47 = [](State&, Console& con) { not_available(con, "readxplor (X-PLOR to q47)"); };
     ops.writexplor = [](State&, Console& con) { not_available(con, "writexplor (q47 to X-PLOR)"); };
-    ops.histogram = [](State&, Console& con, std::int32_t) { not_available(con, "histogram"); };
+    ops.histogram = histogram;
     return ops;
 }
 

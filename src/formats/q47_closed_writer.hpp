@@ -1,0 +1,20 @@
+// Writing the current map as a closed q47 map: one more voxel along every axis of the map,
+// the added plane at the far end repeating the plane at the start, so that each axis runs
+// from fractional coordinate 0 to 1 inclusive.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "core/console.hpp"
+#include "core/voxmill_mod.hpp"
+
+namespace voxmill {
+
+// Writes rho (the open map of nvox, sdim) closed into the new file `rhofile`; an existing
+// file of that name is refused and left as it is. Sets nvoxtot to the closed voxel count.
+// Reports failures with a console block and ferror (1 open, 2 write, 3 close) and returns;
+// stops the program only when the layer buffer cannot be allocated.
+void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror);
+
+}  // namespace voxmill

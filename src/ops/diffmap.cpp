@@ -1,0 +1,168 @@
+#include "ops/diffmap.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "core/errors.hpp"
+#include "core/fields.hpp"
+#include "formats/q47_header.hpp"
+#include "formats/record_file.hpp"
+
+namespace voxmill {
+
+namespace {
+
+constexpr std::size_t kHeaderBytes = 4 * kHeaderWordsRead;
+
+// The header of the second map, read through records of the header's own size so that a
+// map of another layer size still gets as far as the length check.
+Q47Header read_header(const std::string& name) {
+    RecordFile file;
+    unsigned char bytes[kHeaderBytes];
+    if (!file.open(name, RecordFile::Mode::read_existing, kHeaderBytes) || !file.read(1, bytes, kHeaderBytes)) {
+        throw FileError("cannot read the header of the map " + name);
+    }
+    return Q47Header::decode(bytes);
+}
+
+void open_input(RecordFile& file, const std::string& name, std::size_t length) {
+    if (!file.open(name, RecordFile::Mode::read_existing, length)) {
+        throw FileError("cannot open the map " + name + " for reading");
+    }
+}
+
+void read_layer(RecordFile& file, const std::string& name, std::int64_t record, std::vector<float>& layer) {
+    if (!file.read(record, layer.data(), 4 * layer.size())) {
+        throw FileError("cannot read record " + std::to_string(record) + " of the map " + name);
+    }
+    densities_from_file_order(layer.data(), layer.size());
+}
+
+void write_record(RecordFile& file, const std::string& name, std::int64_t record, const void* data,
+                  std::size_t nbytes) {
+    if (!file.write(record, data, nbytes)) {
+        throw FileError("cannot write record " + std::to_string(record) + " of the map " + name);
+    }
+}
+
+// The layer's densities in file order, converted in place: the layer is not used again.
+const void* in_file_order(std::vector<float>& layer) {
+    if constexpr (std::endian::native != std::endian::little) {
+        auto* bytes = reinterpret_cast<unsigned char*>(layer.data());
+        for (std::size_t i = 0; i < layer.size(); ++i) put_f32(bytes + 4 * i, layer[i]);
+    }
+    return layer.data();
+}
+
+// The stored value of one voxel, in single precision like the maps.
+template <char Key>
+float combine(float a, float b) {
+    if constexpr (Key == '1') {
+        return a - b;
+    } else if constexpr (Key == '2') {
+        return 100.0f * (a - b) / b;
+    } else if constexpr (Key == '3') {
+        return a + b;
+    } else {
+        float d = std::fabs(a) + std::fabs(b);
+        if (!(d >= 1.0e-6f)) d = 1.0e-6f;  // also when d is NaN
+        return std::fabs(a) / d;
+    }
+}
+
+// Running values of the whole map, summed in file order with single-precision rounding
+// after every addition.
+struct Totals {
+    float rmax = -10000.0f;
+    float rmin = 10000.0f;
+    float rnom = 0.0f;  // sum of |a - b|
+    float rden = 0.0f;  // sum of |b|
+    float sum = 0.0f;   // sum of the stored values, mode 4
+};
+
+// Combines one layer: a becomes the stored values, b is left as it was.
+template <char Key>
+void combine_layer(float* a, const float* b, std::size_t count, Totals& t) {
+    Totals u = t;
+    for (std::size_t k = 0; k < count; ++k) {
+        const float v = combine<Key>(a[k], b[k]);
+        u.rmax = v > u.rmax ? v : u.rmax;
+        u.rmin = v < u.rmin ? v : u.rmin;
+        if constexpr (Key == '4') u.sum += v;
+        u.rnom += std::fabs(a[k] - b[k]);
+        u.rden += std::fabs(b[k]);
+        a[k] = v;
+    }
+    t = u;
+}
+
+void combine_layer(char key, float* a, const float* b, std::size_t count, Totals& t) {
+    switch (key) {
+        case '1': combine_layer<'1'>(a, b, count, t); break;
+        case '2': combine_layer<'2'>(a, b, count, t); break;
+        case '3': combine_layer<'3'>(a, b, count, t); break;
+        default: combine_layer<'4'>(a, b, count, t); break;
+    }
+}
+
+}  // namespace
+
+void diffmap(State& st, Console& con, char key) {
+    const std::string name1 = name_of(st.infile1);
+    const std::string name2 = name_of(st.infile2);
+    const std::string nameout = name_of(st.outrhofile);
+
+    // The first map's layer size sets the record length of all three files.
+    RecordFile first;
+    Q47Header h;
+    if (!open_q47(name1, first, h)) throw FileError("cannot read the header of the map " + name1);
+    const std::size_t length = q47_record_length(h.nxny);
+    const std::int32_t nxny1 = h.nxny;
+    const std::int32_t nmap1 = h.nmap;
+    RecordFile second;
+    open_input(second, name2, length);
+    RecordFile out;
+    if (!out.open(nameout, RecordFile::Mode::open_or_create, length)) {
+        throw FileError("cannot open the map " + nameout + " for writing");
+    }
+    h = read_header(name2);
+    con.free({"precetl"});
+
+    // The output describes the second map's grid.
+    st.norig = h.nvox;
+    if (const int d = dimension_of(st.norig); d > 0) st.sdim = d;
+    h.satelitybyly = st.sdim >= 4;
+    if (nmap1 != h.nmap || nxny1 != h.nxny) throw Stop("Error, inconsistent lengths of input maps!");
+    h.mapa = 6;
+    const std::vector<unsigned char> words = h.encode(length);
+    write_record(out, nameout, 1, words.data(), words.size());
+
+    const auto count = static_cast<std::size_t>(std::max(nxny1, 0));
+    std::vector<float> fsttable(count);
+    std::vector<float> sectable(count);
+    Totals t;
+    std::int64_t ii = 2;
+    for (; ii <= static_cast<std::int64_t>(nmap1) + 1; ++ii) {
+        read_layer(first, name1, ii, fsttable);
+        read_layer(second, name2, ii, sectable);
+        combine_layer(key, fsttable.data(), sectable.data(), count, t);
+        write_record(out, nameout, ii, in_file_order(fsttable), 4 * count);
+    }
+    unsigned char trailer[8];
+    put_f32(trailer, t.rmax);
+    put_f32(trailer + 4, t.rmin);
+    write_record(out, nameout, ii, trailer, sizeof trailer);
+
+    if (key == '4') {
+        const float voxels = static_cast<float>(static_cast<std::int64_t>(nmap1) * nxny1);
+        con.line("Average value: " + fmt_f(t.sum / voxels, 8, 6));
+    }
+    con.line("R-value=" + fmt_f(t.rnom / t.rden, 10, 6));
+    con.line("Minimum" + fmt_f(t.rmin, 10, 3) + ", maximum " + fmt_f(t.rmax, 10, 3));
+    if (!out.close()) throw FileError("cannot close the map " + nameout);
+}
+
+}  // namespace voxmill
