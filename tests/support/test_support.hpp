@@ -29,8 +29,8 @@ private:
 // `nvox` consistently, with axis codes 1..6.
 struct RawHeader {
     std::vector<std::int32_t> nvox;  // six counts
-    std::optional<std::int32_t> nxny;  // unset: nvox(1)*nvox(2)
-    std::optional<std::int32_t> nmap;  // unset: product of nvox(3..6)
+    std::optional<std::int32_t> nxny{};  // unset: nvox(1)*nvox(2)
+    std::optional<std::int32_t> nmap{};  // unset: product of nvox(3..6)
     std::vector<std::int32_t> iorien{1, 2, 3, 4, 5, 6};
     std::int32_t mapa = 4;
     std::int32_t nsubs = 1;
