@@ -3,6 +3,7 @@
 #include "ops/add1.hpp"
 #include "ops/diffmap.hpp"
 #include "ops/histogram.hpp"
+#include "ops/qc.hpp"
 
 namespace voxmill {
 
@@ -25,9 +26,9 @@ Operations default_operations() {
     };
     ops.writevend = [](State&, Console& con) { not_available(con, "writevend (MEED/VEND list)"); };
     ops.project = [](State&, Console& con) { not_available(con, "project (projection on real space)"); };
-    ops.qc = [](State&, Console& con, const Tab<float, 6>&, const Mat<std::int32_t, 2, 3>&,
-                const Tab<float, 3>&, const Mat<float, 6, 3>&, char) {
-        not_available(con, "qc (sections of quasicrystal maps)");
+    ops.qc = [](State& st, Console& con, const Tab<float, 6>& center, const Mat<std::int32_t, 2, 3>& qcdim,
+                const Tab<float, 3>& pstep, const Mat<float, 6, 3>& basvec, char key) {
+        qc(st, con, center, qcdim, pstep, basvec, key);
     };
     ops.xplor_to_q47 = [](State&, Console& con) { not_available(con, "readxplor (X-PLOR to q47)"); };
     ops.writexplor = [](State&, Console& con) { not_available(con, "writexplor (q47 to X-PLOR)"); };

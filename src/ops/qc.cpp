@@ -1,0 +1,88 @@
+#include "ops/qc.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+#include <string>
+
+#include "core/density_array.hpp"
+#include "core/errors.hpp"
+#include "core/fields.hpp"
+#include "formats/q47_output.hpp"
+#include "formats/voxmill_lib.hpp"
+#include "ops/qc_geometry.hpp"
+#include "ops/qc_parallel.hpp"
+#include "ops/qc_stencil.hpp"
+
+namespace voxmill {
+
+namespace {
+
+// Pixels computed between two rounds of progress lines: the lines come out in bursts of at
+// least this much work, so the threads are started rarely.
+constexpr std::int64_t kMinChunk = 2048;
+
+// One refusal line; the menu goes on as after any other operation.
+void refuse(Console& con, const std::string& why) { con.free({why}); }
+
+// The progress line of pixel L: its percentage of the section, right-aligned in 3 places.
+std::string progress_line(std::int64_t L, std::int32_t nvoxtotr) {
+    return fmt_i(nint(100.0 * static_cast<double>(L) / nvoxtotr), 3) + "%";
+}
+
+// The pixels in order, with one progress line at every P-th pixel printed before it is
+// computed, as if the section were worked through pixel by pixel.
+void compute_section(const MapGrid& m, const SectionGeometry& g, Console& con, float* rhor, unsigned threads) {
+    // Sections of fewer than 100 pixels get a line at every pixel rather than a divisor of 0.
+    const auto P = std::max<std::int64_t>(1, static_cast<std::int64_t>(std::trunc(g.nvoxtotr / 100.0)));
+    const std::int64_t chunk = P * ((kMinChunk + P - 1) / P);
+    for (std::int64_t first = 0; first < g.nvoxtotr; first += chunk) {
+        const std::int64_t last = std::min<std::int64_t>(first + chunk, g.nvoxtotr);
+        for (std::int64_t L = first; L < last; L += P) con.line(progress_line(L, g.nvoxtotr));
+        section_pixels(m, g, first, last, rhor, threads);
+    }
+}
+
+void write_section(const std::string& name, const SectionGeometry& g, const float* rhor) {
+    float rmaxr = -100000.0f;
+    float rminr = 100000.0f;
+    for (std::int32_t L = 0; L < g.nvoxtotr; ++L) {
+        // Strict comparisons: a NaN moves neither extreme.
+        if (rhor[L] > rmaxr) rmaxr = rhor[L];
+        if (rhor[L] < rminr) rminr = rhor[L];
+    }
+    const Q47Header h = section_header(g);
+    Q47Output out;
+    if (!out.open(name, RecordFile::Mode::open_or_create, h) || !out.write_header() ||
+        !out.write_layers(1, h.nmap, rhor) || !out.write_trailer(rmaxr, rminr) || !out.close()) {
+        throw FileError("cannot write the section to " + name);
+    }
+}
+
+}  // namespace
+
+void qc(State& st, Console& con, const Tab<float, 6>& center, const Mat<std::int32_t, 2, 3>& qcdim,
+        const Tab<float, 3>& pstep, const Mat<float, 6, 3>& basvec, char key, unsigned threads) {
+    if (const std::string why = scope_refusal(qcdim); !why.empty()) return refuse(con, why);
+
+    std::int32_t ferror = 0;
+    readorvo(st, con, st.infile1, ferror);
+    if (ferror >= 1) throw Stop("Error reading density. Stopping.");
+    if (const std::string why = dimension_refusal(key, st.sdim); !why.empty()) return refuse(con, why);
+
+    const SectionGeometry g = make_section(key, st.sdim, qcdim, pstep, center, basvec);
+    if (const std::string why = reach_refusal(g); !why.empty()) return refuse(con, why);
+
+    DensityArray rhor;
+    try {
+        rhor.allocate(static_cast<std::size_t>(g.nvoxtotr));
+        st.allocerror = 0;
+    } catch (const std::bad_alloc&) {
+        st.allocerror = 1;
+        throw;
+    }
+    compute_section(map_grid(st), g, con, rhor.data(), threads);
+    write_section(name_of(st.outrhofile), g, rhor.data());
+}
+
+}  // namespace voxmill

@@ -1,0 +1,56 @@
+// Where the pixels of a quasicrystal section lie in the map. A section is a box of pixels
+// (i, ii, iii) on three section axes; each pixel is a point of the map's grid space, in
+// voxels, given by a general affine frame (key '1') or by the decagonal ('2') or icosahedral
+// ('A', 'B') embedding of a real-space point. Pixel indices are absolute: pixel 0 is the
+// frame's origin whatever the scope.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/tab.hpp"
+#include "formats/q47_header.hpp"
+
+namespace voxmill {
+
+struct SectionGeometry {
+    char key = '1';
+    int sdim = 3;                  // dimensions of the map the section cuts
+    Mat<std::int32_t, 2, 3> qcdim{};  // first and last pixel per section axis
+    Tab<std::int32_t, 3> w{};      // pixels per section axis
+    std::int32_t nvoxtotr = 0;     // pixels of the section
+    Tab<float, 3> pstep{};         // pixel size in map voxels, per section axis
+    Tab<float, 6> center{};        // key '1': origin, per map axis
+    Mat<float, 6, 3> basvec{};     // key '1': basvec(k, j) is component k of vector j
+    Mat<float, 6, 3> wt{};         // other keys: embedding of the real-space point
+    Mat<float, 3, 3> rotmat{};     // other keys: rotation before the embedding
+};
+
+// Why a section of this scope cannot be cut (an axis that ends before it starts, a pixel total
+// beyond 32 bits), or an empty text when it can.
+std::string scope_refusal(const Mat<std::int32_t, 2, 3>& qcdim);
+// Why a section of this type cannot be cut from a map of sdim dimensions, or an empty text.
+std::string dimension_refusal(char key, int sdim);
+
+// The geometry of a section whose scope and type passed both checks above.
+SectionGeometry make_section(char key, int sdim, const Mat<std::int32_t, 2, 3>& qcdim, const Tab<float, 3>& pstep,
+                             const Tab<float, 6>& center, const Mat<float, 6, 3>& basvec);
+
+// Why the section's points cannot be interpolated (a corner lies so far out that single
+// precision no longer tells neighbouring voxels apart, or is not a number), or an empty text.
+std::string reach_refusal(const SectionGeometry& g);
+
+// The header of the section as a three-dimensional map of w(1) x w(2) x w(3) voxels.
+Q47Header section_header(const SectionGeometry& g);
+
+// Pixel indices of the pixel stored at L (section axis 1 fastest).
+void pixel_of(const SectionGeometry& g, std::int32_t L, std::int32_t& i, std::int32_t& ii, std::int32_t& iii);
+
+// The map point of pixel (i, ii, iii), in voxels, in coo(1 .. sdim).
+void section_point(const SectionGeometry& g, std::int32_t i, std::int32_t ii, std::int32_t iii, Tab<float, 6>& coo);
+
+// First of the five stencil nodes along an axis for a point at x: the point then lies within
+// half a voxel of the middle node.
+inline std::int32_t stencil_origin(float x) { return static_cast<std::int32_t>(x + 2.5f) - 4; }
+
+}  // namespace voxmill

@@ -1,0 +1,19 @@
+// The pixels of a section spread over the processor cores. Every pixel is computed on its own
+// from the map, so the result does not depend on how many threads share the work.
+#pragma once
+
+#include <cstdint>
+
+#include "ops/qc_geometry.hpp"
+#include "ops/qc_stencil.hpp"
+
+namespace voxmill {
+
+// The number of threads to use for `requested` (0 means one per core), at least 1.
+unsigned section_threads(unsigned requested);
+
+// rhor[L] = the fast pixel value, for first <= L < last, on `threads` threads (0: all cores).
+void section_pixels(const MapGrid& m, const SectionGeometry& g, std::int64_t first, std::int64_t last, float* rhor,
+                    unsigned threads);
+
+}  // namespace voxmill

@@ -1,0 +1,48 @@
+// The density at a section point as one tensor-product sum over the 5^sdim voxels around it:
+// per map axis five spline weights and five wrapped voxel offsets, worked out once per point,
+// then the block contracted from the slowest axis inward with the five nodes of axis 1 kept
+// side by side, so the innermost step is one short contiguous load and multiply-add.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "core/tab.hpp"
+#include "core/voxmill_mod.hpp"
+#include "ops/spline_weights.hpp"
+
+namespace voxmill {
+
+// The current map as the sections read it.
+struct MapGrid {
+    const float* rho = nullptr;
+    int sdim = 1;
+    Tab<std::int32_t, 6> nvox{};
+    Tab<std::ptrdiff_t, 6> stride{};  // distance of neighbours along axis k in rho
+};
+
+MapGrid map_grid(const State& st);
+
+// The five nodes along one axis: weights and offsets into rho. An axis above sdim has one
+// node of weight 1 at offset 0, so every map is contracted as a six-dimensional one.
+struct AxisNodes {
+    NodeWeights w{};
+    std::array<std::ptrdiff_t, kStencilNodes> off{};
+    int count = 1;
+};
+
+struct Stencil {
+    std::array<AxisNodes, 6> axis{};
+    // The nodes along axis 1 lie side by side in rho, from `first` on, without a wrap.
+    bool contiguous = false;
+    std::ptrdiff_t first = 0;
+};
+
+// The stencil of the point coo(1 .. sdim), in voxels.
+Stencil make_stencil(const MapGrid& m, const Tab<float, 6>& coo);
+
+// The interpolated density of the stencil's point.
+float stencil_sum(const MapGrid& m, const Stencil& s);
+
+}  // namespace voxmill
