@@ -77,7 +77,10 @@ std::vector<std::int64_t> class_positions(std::int32_t nvoxtot, std::int32_t hmc
 std::vector<float> class_limits(float* rho, std::int32_t nvoxtot, std::int32_t hmclasses) {
     const std::vector<std::int64_t> positions = class_positions(nvoxtot, hmclasses);
     std::vector<float> limits(positions.size());
-    if (!any_sort_agrees_with_heap(census(rho, nvoxtot), positions)) {
+    const DensityBuckets buckets(rho, static_cast<std::size_t>(nvoxtot));
+    // The census is needed only where the buckets leave room for NaN or for both zeros.
+    if ((buckets.may_hold_nan() || buckets.may_hold_both_zeros()) &&
+        !any_sort_agrees_with_heap(census(rho, nvoxtot), positions)) {
         heap(nvoxtot, rho);
         for (std::size_t i = 0; i < positions.size(); ++i) limits[i] = rho[positions[i]];
         return limits;
@@ -85,7 +88,7 @@ std::vector<float> class_limits(float* rho, std::int32_t nvoxtot, std::int32_t h
     std::vector<std::int64_t> ranks = positions;
     std::sort(ranks.begin(), ranks.end());
     ranks.erase(std::unique(ranks.begin(), ranks.end()), ranks.end());
-    const std::vector<float> found = order_statistics(rho, static_cast<std::size_t>(nvoxtot), ranks);
+    const std::vector<float> found = buckets.select(rho, ranks);
     for (std::size_t i = 0; i < positions.size(); ++i) {
         const auto at = std::lower_bound(ranks.begin(), ranks.end(), positions[i]) - ranks.begin();
         limits[i] = found[static_cast<std::size_t>(at)];
