@@ -27,6 +27,9 @@ float literal_pixel(State& st, const SectionGeometry& g, std::int32_t L) {
         derord(k) = 0;
         orig(k) = stencil_origin(coo(k));
     }
+    std::size_t block = 1;
+    for (int k = 1; k <= g.sdim; ++k) block *= kStencilNodes;
+    if (st.srho.size() < block) st.srho.allocate(block);
     std::array<float, kStencilNodes> y{}, y2{};
     fillrhocut(st, axord, orig, g.sdim, kStencilNodes);
     float outrho = 0.0f;

@@ -12,7 +12,8 @@
 
 namespace voxmill {
 
-// Through fillrhocut and rhoatpoint; st.srho must hold 5^sdim values and g.sdim be st.sdim.
+// Through fillrhocut and rhoatpoint, in st.srho (allocated here when it is smaller than
+// 5^sdim values, and left allocated); g.sdim must be st.sdim.
 float literal_pixel(State& st, const SectionGeometry& g, std::int32_t L);
 
 // Through the stencil weights.
