@@ -62,7 +62,6 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
         h.iorien(i) = i;
         closed_total *= h.nvox(i);
     }
-    h.nxny = h.nvox(1) * h.nvox(2);
     h.mapa = 4;
     h.nsubs = 1;
     h.satelitybyly = st.sdim >= 4;
@@ -74,6 +73,7 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
         return;
     }
     st.nvoxtot = static_cast<std::int32_t>(closed_total);
+    h.nxny = h.nvox(1) * h.nvox(2);
     h.nmap = st.nvoxtot / h.nxny;
     if (!out.open(name_of(rhofile), RecordFile::Mode::create_new, h)) {
         open_failure(con, ferror);
