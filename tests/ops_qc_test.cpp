@@ -157,6 +157,13 @@ TEST(Qc, GeneralSectionAlongTheFirstAxesReproducesTheMapAtZeroSuperspace) {
     EXPECT_EQ(r.section(), std::vector<float>(rho.begin(), rho.begin() + 120));
 }
 
+TEST(Qc, SectionsOfFewerThanAHundredPixelsGetALineAtEveryPixel) {
+    QcRun r({4, 4, 4}, random_rho(64, 6));
+    r.run('1', Scope{{0, 4, 0, 3, 0, 0}}, Tab<float, 3>{{1, 1, 1}}, {}, Basis{{1, 0, 0, 0, 0, 0, 0, 1}});
+    EXPECT_EQ(r.out.str(), progress({0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 55, 60, 65, 70, 75, 80, 85, 90, 95}));
+    EXPECT_EQ(r.section().size(), 20u);
+}
+
 TEST(Qc, FastAndLiteralPathsAgreeOnRoughMapsOfFourToSixDimensions) {
     struct Case {
         std::vector<std::int32_t> nvox;
@@ -178,7 +185,7 @@ TEST(Qc, FastAndLiteralPathsAgreeOnRoughMapsOfFourToSixDimensions) {
             center(k) = 10.0f * component(gen);
             for (int j = 1; j <= 3; ++j) b(k, j) = component(gen);
         }
-        const auto g = voxmill::make_section(c.key, st.sdim, Scope{{-7, -2, 3, 6, -1, 0}},
+        const auto g = voxmill::make_section(c.key, st.sdim, Scope{{-7, -3, 3, 5, -1, 0}},
                                              Tab<float, 3>{{0.73f, 1.3f, 2.1f}}, center, b);
         const voxmill::MapGrid m = voxmill::map_grid(st);
         for (std::int32_t L = 0; L < g.nvoxtotr; ++L) {

@@ -1,7 +1,9 @@
 // The density at a section point as one tensor-product sum over the 5^sdim voxels around it:
-// per map axis five spline weights and five wrapped voxel offsets, worked out once per point,
-// then the block contracted from the slowest axis inward with the five nodes of axis 1 kept
-// side by side, so the innermost step is one short contiguous load and multiply-add.
+// per map axis five spline weights and five wrapped voxel offsets, worked out once per point;
+// then every row of five axis-1 nodes in the block (3125 rows in six dimensions) is scaled by
+// the product of its weights on the other axes and added up, the five nodes side by side in
+// vector registers, and the axis-1 weights are applied last. The rows of one point lie close
+// together in rho, and so do those of neighbouring pixels.
 #pragma once
 
 #include <array>
