@@ -265,6 +265,18 @@ TEST(Qc, StopsWhenTheMapCannotBeRead) {
     EXPECT_FALSE(std::filesystem::exists(r.output));
 }
 
+TEST(Qc, AnOutputThatCannotBeWrittenEndsTheRunNamingTheFile) {
+    QcRun r({4, 4, 4}, random_rho(64, 1));
+    const std::string folder = std::filesystem::path(r.input).parent_path().string();
+    r.st.outrhofile = voxmill::padded(folder, voxmill::kNameLength);
+    try {
+        r.run('1', Scope{{0, 9, 0, 9, 0, 0}}, Tab<float, 3>{{1, 1, 1}});
+        FAIL() << "no file error";
+    } catch (const voxmill::FileError& e) {
+        EXPECT_NE(std::string(e.what()).find(folder), std::string::npos);
+    }
+}
+
 TEST(Qc, OptionCRunsThroughTheConsole) {
     vtest::ScratchDir dir;
     const std::string map = dir.path("deca.q47"), out = dir.path("cut.q47");
