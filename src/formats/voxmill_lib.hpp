@@ -6,6 +6,11 @@
 
 #include "core/console.hpp"
 #include "core/voxmill_mod.hpp"
+#include "formats/q47_writer.hpp"
+#include "formats/tokens.hpp"
+#include "formats/vend_writer.hpp"
+#include "formats/xplor_reader.hpp"
+#include "formats/xplor_writer.hpp"
 
 namespace voxmill {
 

@@ -1,0 +1,82 @@
+#include "formats/line_reader.hpp"
+
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+namespace voxmill {
+
+LineReader::LineReader(std::size_t capacity) : buf_(new char[capacity]), capacity_(capacity) {}
+
+LineReader::~LineReader() { close(); }
+
+bool LineReader::open(const std::string& name) {
+    close();
+    std::error_code ec;
+    if (name.empty() || std::filesystem::is_directory(name, ec)) return false;
+    file_ = std::fopen(name.c_str(), "rb");
+    if (file_ == nullptr) return false;
+    // The lines are cut from our own buffer; the stream's would only add a copy.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    begin_ = end_ = 0;
+    at_end_ = skip_rest_ = false;
+    return true;
+}
+
+bool LineReader::refill() {
+    if (at_end_ || file_ == nullptr) return false;
+    if (begin_ > 0) {
+        std::memmove(buf_.get(), buf_.get() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    const std::size_t got = std::fread(buf_.get() + end_, 1, capacity_ - end_, file_);
+    end_ += got;
+    if (got == 0) at_end_ = true;
+    return got > 0;
+}
+
+bool LineReader::next(std::string_view& line) {
+    for (;;) {
+        char* first = buf_.get() + begin_;
+        const auto* newline = static_cast<char*>(std::memchr(first, '\n', end_ - begin_));
+        if (newline != nullptr) {
+            const std::size_t length = static_cast<std::size_t>(newline - first);
+            begin_ += length + 1;
+            if (skip_rest_) {
+                skip_rest_ = false;
+                continue;
+            }
+            line = std::string_view(first, length);
+            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            return true;
+        }
+        if (skip_rest_) begin_ = end_;
+        if (end_ - begin_ == capacity_) {
+            // No line end in a full buffer: hand out its start and drop the rest of the line.
+            line = std::string_view(first, capacity_);
+            begin_ = end_;
+            skip_rest_ = true;
+            return true;
+        }
+        if (!refill()) {
+            if (begin_ == end_ || skip_rest_ || std::ferror(file_) != 0) {
+                begin_ = end_;
+                return false;
+            }
+            line = std::string_view(buf_.get() + begin_, end_ - begin_);  // last line, no line end
+            if (line.back() == '\r') line.remove_suffix(1);
+            begin_ = end_;
+            return true;
+        }
+    }
+}
+
+bool LineReader::close() {
+    if (file_ == nullptr) return true;
+    const bool ok = std::fclose(file_) == 0;
+    file_ = nullptr;
+    return ok;
+}
+
+}  // namespace voxmill

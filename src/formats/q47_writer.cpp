@@ -1,0 +1,81 @@
+#include "formats/q47_writer.hpp"
+
+#include <string>
+
+#include "core/errors.hpp"
+#include "formats/q47_output.hpp"
+
+namespace voxmill {
+
+namespace {
+
+const char* const kWriteStop = "Error during writing of the density. Check the log file.";
+
+Q47Header header_of(const State& st) {
+    Q47Header h;
+    for (int i = 1; i <= 6; ++i) {
+        const bool on_map = i <= st.sdim;
+        const float n = static_cast<float>(st.nvox(i));
+        h.nvox(i) = on_map ? st.nvox(i) : 1;
+        h.xfmn(i) = 0.0f;
+        h.xfmx(i) = on_map ? (n - 1.0f) / n : 0.0f;
+        h.xdf(i) = on_map ? 1.0f / n : 1.0f;
+        h.iorien(i) = i;
+    }
+    h.nxny = st.nvox(1) * st.nvox(2);
+    h.nmap = st.nvoxtot / h.nxny;
+    h.mapa = 4;
+    h.nsubs = 1;
+    h.satelitybyly = st.sdim >= 4;
+    return h;
+}
+
+// Extremes of the written densities from their fixed start values; a value equal to an
+// extreme takes its place, NaN never does.
+struct Extremes {
+    float rmax = -100000.0f;
+    float rmin = 100000.0f;
+
+    void take(const float* v, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            rmax = v[i] >= rmax ? v[i] : rmax;
+            rmin = v[i] <= rmin ? v[i] : rmin;
+        }
+    }
+};
+
+[[noreturn]] void write_failure(Console& con, Q47Output& out, const std::string& name) {
+    con.block({"Routine WriteOrvo:", "Error! Cannot write into density file.", "Output file: " + name,
+               "Something may have been saved. Stopping."});
+    out.close();
+    throw Stop(kWriteStop);
+}
+
+}  // namespace
+
+void writeorvo(State& st, Console& con, std::string_view rhofile) {
+    const std::string name = name_of(rhofile, kShortName);
+    const Q47Header h = header_of(st);
+    Q47Output out;
+    if (!out.open(name, RecordFile::Mode::open_or_create, h)) {
+        con.block({"Routine WriteOrvo:", "Error! Cannot open density file for writing!", "Output file: " + name,
+                   "Stopping."});
+        throw Stop(kWriteStop);
+    }
+    if (!out.write_header()) write_failure(con, out, name);
+    Extremes ext;
+    const auto nxny = static_cast<std::size_t>(h.nxny);
+    for (std::int32_t k = 1; k <= h.nmap; ++k) {
+        const float* layer = st.rho.data() + static_cast<std::size_t>(k - 1) * nxny;
+        ext.take(layer, nxny);
+        if (!out.write_layer(k, layer)) write_failure(con, out, name);
+    }
+    if (!out.write_trailer(ext.rmax, ext.rmin)) write_failure(con, out, name);
+    if (!out.close()) {
+        con.block({"Routine WriteOrvo:", "Error! Cannot close density file.", "Output file: " + name,
+                   "Density might have been saved. Stopping."});
+        throw Stop(kWriteStop);
+    }
+}
+
+}  // namespace voxmill

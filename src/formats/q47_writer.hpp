@@ -1,0 +1,16 @@
+// Writing the current map as a q47 map file with a header derived from its extents alone.
+#pragma once
+
+#include <string_view>
+
+#include "core/console.hpp"
+#include "core/voxmill_mod.hpp"
+
+namespace voxmill {
+
+// Writes rho (sdim, nvox, nvoxtot) into `rhofile` (its first 132 characters), opened or
+// created without truncation: an older, longer file keeps its bytes after the new trailer.
+// Every failure prints its block and stops the program.
+void writeorvo(State& st, Console& con, std::string_view rhofile);
+
+}  // namespace voxmill

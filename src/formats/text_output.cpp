@@ -1,0 +1,68 @@
+#include "formats/text_output.hpp"
+
+#include <cstring>
+
+#include "core/errors.hpp"
+#include "formats/fixed_fields.hpp"
+
+namespace voxmill {
+
+namespace {
+
+constexpr std::size_t kChunk = std::size_t{1} << 22;
+
+}  // namespace
+
+TextOutput::TextOutput(std::string name) : name_(std::move(name)) {
+    file_ = std::fopen(name_.c_str(), "wb");
+    if (file_ == nullptr) throw FileError("cannot create the output file " + name_);
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+    buf_.resize(2 * kChunk);
+}
+
+TextOutput::~TextOutput() {
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+char* TextOutput::reserve(std::size_t count) {
+    if (used_ + count > buf_.size()) {
+        if (used_ >= kChunk) flush();
+        if (used_ + count > buf_.size()) buf_.resize(used_ + count);
+    }
+    return buf_.data() + used_;
+}
+
+void TextOutput::commit(char* end) {
+    used_ = static_cast<std::size_t>(end - buf_.data());
+    if (used_ >= kChunk) flush();
+}
+
+void TextOutput::text(std::string_view t) {
+    char* p = reserve(t.size());
+    std::memcpy(p, t.data(), t.size());
+    commit(p + t.size());
+}
+
+void TextOutput::field_i(std::int64_t value, int w) {
+    commit(put_i(reserve(static_cast<std::size_t>(w)), value, w));
+}
+
+void TextOutput::field_f(float value, int w, int d) {
+    commit(put_f(reserve(static_cast<std::size_t>(w)), value, w, d));
+}
+
+void TextOutput::flush() {
+    if (used_ > 0 && std::fwrite(buf_.data(), 1, used_, file_) != used_) {
+        throw FileError("cannot write the output file " + name_);
+    }
+    used_ = 0;
+}
+
+void TextOutput::close() {
+    flush();
+    std::FILE* f = file_;
+    file_ = nullptr;
+    if (std::fclose(f) != 0) throw FileError("cannot close the output file " + name_);
+}
+
+}  // namespace voxmill

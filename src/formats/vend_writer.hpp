@@ -1,0 +1,16 @@
+// Writing a q47 map as the voxel list of the MEED/VEND programs: every voxel with its grid
+// coordinates and density, then the cell and the grid.
+#pragma once
+
+#include "core/console.hpp"
+#include "core/voxmill_mod.hpp"
+
+namespace voxmill {
+
+// Creates or replaces outrhofile, reads the q47 map infile1 with readorvo (a failed read is
+// a plain stop, leaving the output empty) and writes the list. The number of coordinates on
+// a voxel line is sdim as the file dialogue's probe left it.
+// An output that cannot be written ends the run with a FileError.
+void writevend(State& st, Console& con);
+
+}  // namespace voxmill

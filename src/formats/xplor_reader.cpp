@@ -1,0 +1,187 @@
+#include "formats/xplor_reader.hpp"
+
+#include <array>
+#include <limits>
+#include <string>
+
+#include "core/errors.hpp"
+#include "core/fields.hpp"
+#include "formats/line_reader.hpp"
+#include "formats/tokens.hpp"
+
+namespace voxmill {
+
+namespace {
+
+const char* const kReadStop = "Error during reading of the reference density. Check the log file.";
+
+class XplorInput {
+public:
+    XplorInput(State& st, Console& con, std::string name) : st_(st), con_(con), name_(std::move(name)) {
+        if (!lines_.open(name_)) {
+            con_.block({"Routine ReadXPlor:", "Error! Cannot open density file for reading!",
+                        "Input file file: " + name_, "Stopping."});
+            throw Stop(kReadStop);
+        }
+    }
+
+    // The next line of the file, which linecnt then names. A file that ends before it is a
+    // read error on that line, with nothing read into the buffer.
+    std::string_view next() {
+        ++linecnt_;
+        if (!lines_.next(line_)) {
+            st_.buffer.assign(kBufferLength, ' ');
+            read_error();
+        }
+        return line_;
+    }
+    std::string_view current() const { return line_; }
+    void next_into_buffer() { to_buffer(next()); }
+    void to_buffer(std::string_view line) { st_.buffer = padded(line, kBufferLength); }
+    std::int32_t linecnt() const { return linecnt_; }
+
+    [[noreturn]] void read_error() {
+        con_.line();
+        con_.line("Routine ReadXPlor:");
+        con_.line("Error reading reference density on line" + fmt_i(linecnt_, 5));
+        con_.line("Lately reading: " + st_.buffer.substr(0, static_cast<std::size_t>(idel(st_.buffer))));
+        throw Stop(kReadStop);
+    }
+    void check(std::int32_t errcode) {
+        if (errcode != kTokenOk) read_error();
+    }
+
+    void close() {
+        if (!lines_.close()) {
+            con_.block({"Routine ReadXPlor:", "Error! Cannot close density file.", "Input file: " + name_});
+            throw Stop(kReadStop);
+        }
+    }
+
+private:
+    State& st_;
+    Console& con_;
+    std::string name_;
+    LineReader lines_;
+    std::string_view line_;
+    std::int32_t linecnt_ = 0;
+};
+
+// The number of words of the grid line as counted on a copy: one, and one more for every cut
+// that leaves something. A text that is one word filling the whole buffer cannot be cut,
+// and counts once.
+int grid_word_count(std::string copy) {
+    int count = 1;
+    for (;;) {
+        const std::string before = copy;
+        firstword(copy, true);
+        if (idel(copy) == 0 || copy == before) return count;
+        ++count;
+    }
+}
+
+// The grid line: the dimensions and their voxel counts. A line that gives no map this
+// program can hold (no dimension, more than six, a count below 1, more voxels than 32 bits
+// count) is a read error.
+void read_grid(XplorInput& in, State& st) {
+    in.next_into_buffer();
+    const int dims = grid_word_count(st.buffer) / 3;
+    if (dims < 1 || dims > 6) in.read_error();
+    std::array<std::int32_t, 18> nvoxtmp{};
+    std::int32_t errcode = kTokenOk;
+    arrayint(st.buffer, nvoxtmp.data(), 3 * dims, errcode);
+    in.check(errcode);
+    std::int64_t total = 1;
+    for (int i = 1; i <= dims; ++i) {
+        const std::int32_t count = nvoxtmp[static_cast<std::size_t>(3 * i - 3)];
+        if (count < 1) in.read_error();
+        total *= count;
+        if (total > std::numeric_limits<std::int32_t>::max()) in.read_error();
+    }
+    st.sdim = dims;
+    // The axes above the map get one voxel, so that layers formed from nvox(1) * nvox(2)
+    // belong to this map and not to an earlier one.
+    for (int i = 1; i <= 6; ++i) st.nvox(i) = i <= dims ? nvoxtmp[static_cast<std::size_t>(3 * i - 3)] : 1;
+    st.nvoxtot = static_cast<std::int32_t>(total);
+}
+
+void check_order_line(XplorInput& in, Console& con) {
+    const std::string_view line = in.next();
+    const std::string zyxstr = padded(line.substr(0, std::min<std::size_t>(line.size(), 10)), 10);
+    if (zyxstr != "ZYX       ") {
+        con.line("Warning, string ZYX expected on line" + fmt_i(in.linecnt(), 2) +
+                 " of the reference density. Instead found " + zyxstr);
+    }
+}
+
+// The label line of section s. A good label is taken straight off the line; anything else
+// goes through the buffer, for the messages. A label line without an integer keeps the label
+// of the section before (the first section has none and reports a read error).
+void read_label(XplorInput& in, State& st, Console& con, std::int32_t s, std::int32_t& label) {
+    const std::string_view line = in.next();
+    const std::string_view word = leading_word(line, kBufferLength);
+    std::int32_t value = 0;
+    if (!word.empty() && convert_int(word, value) == kTokenOk && value == s) {
+        label = s;
+        return;
+    }
+    in.to_buffer(line);
+    std::int32_t errcode = kTokenOk;
+    oneint(st.buffer, label, errcode);
+    if (label != s) {
+        con.line("Error, inconsistency in the density on line" + fmt_i(in.linecnt(), 10) + ".");
+        con.line("Label of the layer nr." + fmt_i(s, 10) + " is" + fmt_i(label, 10) + ".");
+        throw Stop(kReadStop);
+    }
+    in.check(errcode);
+}
+
+// A value line: its first word is the density.
+void read_value(XplorInput& in, State& st, float& density) {
+    const std::string_view line = in.next();
+    const std::string_view word = leading_word(line, kBufferLength);
+    if (!word.empty() && convert_real(word, density) == kTokenOk) return;
+    in.to_buffer(line);
+    std::int32_t errcode = kTokenOk;
+    onereal(st.buffer, density, errcode);
+    in.check(errcode);
+}
+
+}  // namespace
+
+void readxplor(State& st, Console& con, std::string_view rhofile) {
+    XplorInput in(st, con, name_of(rhofile, kShortName));
+    in.next();
+    in.next_into_buffer();
+    std::int32_t titles = 0;
+    std::int32_t errcode = kTokenOk;
+    oneint(st.buffer, titles, errcode);
+    in.check(errcode);
+    for (std::int32_t t = 0; t < titles; ++t) in.next();
+
+    read_grid(in, st);
+    st.rho.release();
+    st.rho.allocate(static_cast<std::size_t>(st.nvoxtot));
+    in.next_into_buffer();  // the cell, not needed here
+    check_order_line(in, con);
+
+    const std::int64_t section = st.sdim > 1 ? std::int64_t{st.nvox(1)} * st.nvox(2) : st.nvox(1);
+    const std::int64_t sections = st.nvoxtot / section;
+    float* rho = st.rho.data();
+    std::int64_t loc = -1;
+    std::int32_t label = 0;
+    for (std::int64_t s = 0; s < sections; ++s) {
+        read_label(in, st, con, static_cast<std::int32_t>(s), label);
+        for (std::int64_t j = 0; j < section; ++j) {
+            ++loc;
+            read_value(in, st, rho[loc]);
+        }
+    }
+    // The buffer keeps what the conversion left of the last value line.
+    float density = 0.0f;
+    in.to_buffer(in.current());
+    onereal(st.buffer, density, errcode);
+    in.close();
+}
+
+}  // namespace voxmill

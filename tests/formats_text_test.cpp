@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/fields.hpp"
+#include "formats/fixed_fields.hpp"
+#include "formats/line_reader.hpp"
+#include "support/test_support.hpp"
+
+using namespace voxmill;
+
+namespace {
+
+std::string fast_f(float v, int w, int d) {
+    std::string s(static_cast<std::size_t>(w), '?');
+    EXPECT_EQ(put_f(s.data(), v, w, d), s.data() + w);
+    return s;
+}
+
+std::vector<std::string> all_lines(LineReader& r) {
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (r.next(line)) lines.emplace_back(line);
+    return lines;
+}
+
+}  // namespace
+
+TEST(FixedFields, FastFieldsMatchThePrintfFields) {
+    const int formats[][2] = {{12, 4}, {14, 7}, {20, 6}, {10, 5}, {8, 6}, {5, 0}, {3, 0}, {2, 1}};
+    std::vector<float> values = {0.5f,     -0.5f,    10.0f,      1.0e7f,   -1.0e6f,  9999999.0f, -0.00001f,
+                                 -0.0f,    0.0f,     0.03125f,   0.09375f, 999999.9f, 1.0e-45f,  -3.0e38f,
+                                 NAN,      INFINITY, -INFINITY,  0.00005f, -0.99995f, 99999.99f, 1.0e6f};
+    std::mt19937 gen(3);
+    for (int i = 0; i < 200000; ++i) {
+        values.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(gen())));  // every magnitude
+        values.push_back(std::uniform_real_distribution<float>(-2000.0f, 2000.0f)(gen));
+        // Ties at the fourth and seventh decimal.
+        values.push_back(static_cast<float>(static_cast<int>(gen() % 200000) - 100000) / 32.0f);
+    }
+    for (const float v : values) {
+        for (const auto& f : formats) {
+            ASSERT_EQ(fast_f(v, f[0], f[1]), fmt_f(v, f[0], f[1])) << v << " F" << f[0] << "." << f[1];
+        }
+    }
+    for (const std::int64_t v : {0LL, 7LL, -7LL, 99999LL, -9999LL, 100000LL, -12345LL, 2147483647LL, -2147483648LL}) {
+        for (const int w : {2, 5, 6, 8, 10}) {
+            std::string s(static_cast<std::size_t>(w), '?');
+            put_i(s.data(), v, w);
+            EXPECT_EQ(s, fmt_i(v, w));
+        }
+    }
+}
+
+TEST(LineReader, LineEndsLastLineAndOverlongLines) {
+    vtest::ScratchDir dir;
+    const std::string name = dir.path("lines");
+    const std::string text = "a\r\n\nbb\rc\n" + std::string(40, 'x') + "\r\nlast\r";
+    vtest::write_bytes(name, std::vector<unsigned char>(text.begin(), text.end()));
+    for (const std::size_t capacity : {std::size_t{16}, std::size_t{1} << 20}) {
+        LineReader r(capacity);
+        ASSERT_TRUE(r.open(name));
+        const std::string long_line = capacity == 16 ? std::string(16, 'x') : std::string(40, 'x');
+        EXPECT_EQ(all_lines(r), (std::vector<std::string>{"a", "", "bb\rc", long_line, "last"}));
+        EXPECT_TRUE(r.close());
+    }
+    LineReader r;
+    EXPECT_FALSE(r.open(dir.path("missing")));
+    EXPECT_FALSE(r.open(dir.path("")));
+}
