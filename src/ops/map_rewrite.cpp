@@ -1,0 +1,57 @@
+#include "ops/map_rewrite.hpp"
+
+#include <cstddef>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "core/errors.hpp"
+#include "formats/voxmill_lib.hpp"
+
+namespace voxmill {
+
+Q47Header load_input_map(State& st, Console& con) {
+    std::int32_t ferror = kFileOk;
+    readorvo(st, con, st.infile1, ferror);
+    if (ferror >= 1) throw Stop("Error reading density. Stopping.");
+    const Tab<std::int32_t, 6> loaded = st.nvox;
+
+    const std::string name = name_of(st.infile1);
+    RecordFile file;
+    Q47Header h;
+    if (!open_q47(name, file, h)) throw FileError("cannot read the header of the map " + name + " again");
+    if (!file.close()) throw FileError("cannot close the map " + name);
+    // rho is walked by these counts, so they must be the ones it was read with.
+    if (h.nvox != loaded || !h.counts_usable()) {
+        throw FileError("the header of the map " + name + " changed while the map was read");
+    }
+    st.nvox = h.nvox;
+    st.n.fill(0);
+    st.n[0] = 1;
+    for (int i = 1; i <= st.sdim; ++i) st.n[static_cast<std::size_t>(i)] = st.n[static_cast<std::size_t>(i - 1)] * st.nvox(i);
+    return h;
+}
+
+NewQ47Map::NewQ47Map(std::string name, const Q47Header& header) : name_(std::move(name)), header_(header) {
+    if (!out_.open(name_, RecordFile::Mode::create_new, header_)) {
+        std::error_code ec;
+        if (std::filesystem::exists(name_, ec)) {
+            throw FileError("the output map " + name_ + " exists already and is left as it was");
+        }
+        throw FileError("cannot create the output map " + name_);
+    }
+    if (!out_.write_header()) throw FileError("cannot write the header of the map " + name_);
+}
+
+void NewQ47Map::write_layer(const float* values) {
+    ++layer_;
+    extremes_.take(values, static_cast<std::size_t>(header_.nxny));
+    if (!out_.write_layer(layer_, values)) throw FileError("cannot write layer " + std::to_string(layer_) + " of the map " + name_);
+}
+
+void NewQ47Map::finish() {
+    if (!out_.write_trailer(extremes_.rmax, extremes_.rmin)) throw FileError("cannot write the trailer of the map " + name_);
+    if (!out_.close()) throw FileError("cannot close the map " + name_);
+}
+
+}  // namespace voxmill

@@ -1,0 +1,39 @@
+// What the operations that turn the input map into a new q47 map have in common: loading
+// infile1 with its header, and writing the new file layer by layer with its extremes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/console.hpp"
+#include "core/voxmill_mod.hpp"
+#include "formats/q47_output.hpp"
+#include "ops/running_extremes.hpp"
+
+namespace voxmill {
+
+// Reads infile1 into rho, then its header once more for the words the reader drops. Leaves
+// nvox as the header has it and n as its strides: n(0) = 1, n(i) = n(i-1) * nvox(i) up to
+// sdim, 0 above. A map that cannot be read stops the program; a header that cannot be read
+// again, or that no longer describes the map just read, ends the run with a file error.
+Q47Header load_input_map(State& st, Console& con);
+
+// A q47 file that must not exist yet, written in order: the header when it is made, then
+// layer after layer, then the trailer with the running extremes of every value written.
+// Every failure ends the run with a file error naming the file; a file of that name that
+// exists already is left as it was.
+class NewQ47Map {
+public:
+    NewQ47Map(std::string name, const Q47Header& header);
+    void write_layer(const float* values);  // the next nxny densities
+    void finish();                          // trailer and close
+
+private:
+    std::string name_;
+    Q47Header header_;
+    Q47Output out_;
+    RunningExtremes extremes_;
+    std::int64_t layer_ = 0;
+};
+
+}  // namespace voxmill
