@@ -3,6 +3,8 @@
 #include "ops/add1.hpp"
 #include "ops/diffmap.hpp"
 #include "ops/histogram.hpp"
+#include "ops/project.hpp"
+#include "ops/q47reorder.hpp"
 #include "ops/qc.hpp"
 
 namespace voxmill {
@@ -20,12 +22,9 @@ Operations default_operations() {
     Operations ops;
     ops.add1 = add1;
     ops.diffmap = diffmap;
-    ops.q47reorder = [](State&, Console& con, const std::string&, const std::string&,
-                        const Tab<std::int32_t, 6>&, const Tab<std::int32_t, 6>&, std::int32_t) {
-        not_available(con, "q47reorder (reorder, shift and box cut)");
-    };
+    ops.q47reorder = q47reorder;
     ops.writevend = [](State&, Console& con) { not_available(con, "writevend (MEED/VEND list)"); };
-    ops.project = [](State&, Console& con) { not_available(con, "project (projection on real space)"); };
+    ops.project = project;
     ops.qc = [](State& st, Console& con, const Tab<float, 6>& center, const Mat<std::int32_t, 2, 3>& qcdim,
                 const Tab<float, 3>& pstep, const Mat<float, 6, 3>& basvec, char key) {
         qc(st, con, center, qcdim, pstep, basvec, key);
