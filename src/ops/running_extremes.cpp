@@ -1,6 +1,7 @@
 #include "ops/running_extremes.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 namespace voxmill {
 
@@ -24,11 +25,17 @@ float first_equal(const float* v, std::size_t count, float m) {
 constexpr std::size_t kLanes = 16;
 constexpr std::size_t kBlock = 4096;
 
-// Without NaNs, taking a block one by one leaves an extreme alone unless the block holds a
+// Without NaNs, in the block or in the extremes, taking a block one by one leaves an extreme alone unless the block holds a
 // value beyond it, and then ends at the first value equal to the block's extreme. So the
 // block's extremes can be found lane by lane, which the compiler vectorises. A block with a
 // NaN or an infinity (x - x is then NaN) goes one by one.
 void take_block(RunningExtremes& e, const float* v, std::size_t count) {
+    // An extreme that is NaN gives way to the next value whatever it is.
+    while (count > 0 && (std::isnan(e.rmin) || std::isnan(e.rmax))) {
+        take_one_by_one(e, v++, 1);
+        --count;
+    }
+    if (count == 0) return;
     float lo[kLanes];
     float hi[kLanes];
     float nan[kLanes];
