@@ -6,10 +6,9 @@
 #include <filesystem>
 #include <limits>
 #include <random>
-#include <sstream>
 
-#include "core/console.hpp"
 #include "ops/project.hpp"
+#include "support/direct_call.hpp"
 #include "support/test_support.hpp"
 
 using vtest::crlf;
@@ -197,13 +196,8 @@ TEST(ProjectSums, EqualTheVoxelByVoxelRuleBitForBit) {
         const std::string out = dir.path("out" + std::to_string(trial));
         vtest::write_q47(in, nvox, rho);
 
-        voxmill::State st;
-        st.infile1 = voxmill::padded(in, voxmill::kNameLength);
-        st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
-        std::istringstream none;
-        std::ostringstream con_out, con_err;
-        voxmill::Console con(none, con_out, con_err);
-        voxmill::project(st, con);
+        vtest::DirectCall call(in, out);
+        voxmill::project(call.st, call.con);
 
         const std::vector<float> sums = literal_sums(nvox, rho);
         float rmax = -100000.0f;

@@ -6,11 +6,10 @@
 #include <filesystem>
 #include <limits>
 #include <random>
-#include <sstream>
 #include <tuple>
 
-#include "core/console.hpp"
 #include "ops/q47reorder.hpp"
+#include "support/direct_call.hpp"
 #include "support/test_support.hpp"
 
 using vtest::crlf;
@@ -427,18 +426,13 @@ TEST(ReorderFill, EqualsTheVoxelByVoxelRuleBitForBit) {
         h.iorien.resize(6, 0);
         vtest::write_bytes(in, vtest::q47_bytes(h, rho));
 
-        voxmill::State st;
-        st.infile1 = voxmill::padded(in, voxmill::kNameLength);
-        st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
-        std::istringstream none;
-        std::ostringstream con_out, con_err;
-        voxmill::Console con(none, con_out, con_err);
+        vtest::DirectCall call(in, out);
         voxmill::Tab<std::int32_t, 6> torg{}, twidth{};
         for (int i = 1; i <= sdim; ++i) {
             torg(i) = iorg[static_cast<std::size_t>(i - 1)];
             twidth(i) = iwidth[static_cast<std::size_t>(i - 1)];
         }
-        voxmill::q47reorder(st, con, voxmill::padded(axord, 6), "123456", torg, twidth, 0);
+        voxmill::q47reorder(call.st, call.con, voxmill::padded(axord, 6), "123456", torg, twidth, 0);
 
         const std::vector<float> expected = literal_reorder(nvox, iorien, rho, axord, iorg, iwidth);
         const auto b = vtest::read_bytes(out);
