@@ -1,0 +1,140 @@
+// Options 4 (reorder 2143), 5 (shift), 7 (box of half the cell) and B (projection) on a 4D
+// map of 64^4 voxels (67 MB), each timed as its operation routine against a baseline measured
+// in the same run: reading the input's bytes into new memory and writing as many bytes as the
+// operation's output has to a new file. Prints every time and ratio, best of the repetitions;
+// the target is at most 3x the baseline.
+//
+//   build/bench/bench_reorder_project [repetitions]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "core/console.hpp"
+#include "formats/q47_output.hpp"
+#include "ops/project.hpp"
+#include "ops/q47reorder.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+using voxmill::Tab;
+
+constexpr int kEdge = 64;
+
+void write_map(const std::string& name) {
+    voxmill::Q47Header h;
+    for (int i = 1; i <= 6; ++i) {
+        h.nvox(i) = i <= 4 ? kEdge : 1;
+        h.iorien(i) = i;
+        h.xdf(i) = 1.0f / static_cast<float>(h.nvox(i));
+    }
+    h.nxny = kEdge * kEdge;
+    h.nmap = kEdge * kEdge;
+    h.mapa = 4;
+    h.nsubs = 1;
+    h.satelitybyly = true;
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<float> density(-1.0f, 5.0f);
+    std::vector<float> rho(static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
+    for (float& v : rho) v = density(gen);
+    voxmill::Q47Output out;
+    if (!out.open(name, voxmill::RecordFile::Mode::create_new, h) || !out.write_header() ||
+        !out.write_layers(1, h.nmap, rho.data()) || !out.write_trailer(5.0f, -1.0f) || !out.close()) {
+        throw std::runtime_error("cannot write " + name);
+    }
+}
+
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double baseline(const std::string& in, const std::string& out, std::size_t out_bytes) {
+    fs::remove(out);
+    const auto in_bytes = static_cast<std::size_t>(fs::file_size(in));
+    const std::vector<unsigned char> bytes(out_bytes, 0x20);
+    const auto start = Clock::now();
+    const std::unique_ptr<unsigned char[]> held(new unsigned char[in_bytes]);
+    std::FILE* f = std::fopen(in.c_str(), "rb");
+    if (f == nullptr || std::fread(held.get(), 1, in_bytes, f) != in_bytes) throw std::runtime_error("cannot read " + in);
+    std::fclose(f);
+    f = std::fopen(out.c_str(), "wbx");
+    if (f == nullptr || std::fwrite(bytes.data(), 1, out_bytes, f) != out_bytes) throw std::runtime_error("cannot write " + out);
+    std::fclose(f);
+    return seconds_since(start);
+}
+
+using Routine = std::function<void(voxmill::State&, voxmill::Console&)>;
+
+// One call of the routine on a state as the file-name dialogue leaves it.
+double operation(const Routine& run, const std::string& in, const std::string& out) {
+    fs::remove(out);
+    std::istringstream none;
+    std::ostringstream con_out, con_err;
+    voxmill::Console con(none, con_out, con_err);
+    voxmill::State st;
+    st.infile1 = voxmill::padded(in, voxmill::kNameLength);
+    st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
+    st.sdim = 4;
+    for (int i = 1; i <= 6; ++i) st.nvox(i) = i <= 4 ? kEdge : 1;
+    st.nvoxtot = kEdge * kEdge * kEdge * kEdge;
+    const auto start = Clock::now();
+    run(st, con);
+    return seconds_since(start);
+}
+
+Routine reorder(std::string axord, Tab<std::int32_t, 6> iorg, Tab<std::int32_t, 6> iwidth, std::int32_t onsub) {
+    return [=](voxmill::State& st, voxmill::Console& con) {
+        voxmill::q47reorder(st, con, axord, axord, iorg, iwidth, onsub);
+    };
+}
+
+struct Case {
+    const char* what;
+    Routine run;
+    double op = 1e30;
+    double base = 1e30;
+    std::size_t out_bytes = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const fs::path dir = fs::temp_directory_path() / ("voxmill-bench-reorder-project-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string in = (dir / "in.q47").string();
+    const std::string out = (dir / "out.q47").string();
+    write_map(in);
+
+    const Tab<std::int32_t, 6> whole{{kEdge - 1, kEdge - 1, kEdge - 1, kEdge - 1, 0, 0}};
+    std::vector<Case> cases;
+    cases.push_back({"4 reorder 2143", reorder("2143  ", {}, whole, 0)});
+    cases.push_back({"5 shift .25 -.125 .5 .1", reorder("123456", {{16, -8, 32, 6, 0, 0}}, whole, 0)});
+    cases.push_back({"7 box of half widths", reorder("1234  ", {{16, 16, 16, 16, 0, 0}}, {{32, 32, 32, 32, 0, 0}}, 1)});
+    cases.push_back({"B projection", voxmill::project});
+    for (int r = 0; r < repetitions; ++r) {
+        for (Case& c : cases) {
+            c.op = std::min(c.op, operation(c.run, in, out));
+            c.out_bytes = static_cast<std::size_t>(fs::file_size(out));
+            c.base = std::min(c.base, baseline(in, out, c.out_bytes));
+        }
+    }
+    std::printf("map 64x64x64x64, %.1f MB, best of %d\n", static_cast<double>(fs::file_size(in)) / 1e6, repetitions);
+    for (const Case& c : cases) {
+        std::printf("%-26s %7.1f ms   baseline %7.1f ms   ratio %5.2f (target at most 3)   output %.1f MB\n", c.what,
+                    c.op * 1e3, c.base * 1e3, c.op / c.base, static_cast<double>(c.out_bytes) / 1e6);
+    }
+    fs::remove_all(dir);
+    return 0;
+}
