@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <random>
 #include <string>
@@ -106,6 +108,24 @@ TEST(Onereal, RealFieldWithoutImpliedDecimals) {
     EXPECT_EQ(real_of("1." + std::string(120, '0') + "1"), 1.0f);
     for (const char* word : {"1E", "1e+", "e5", ".", "+", "1.2.3", "abc", "1x", "12*", "--1", "1e5.0", "0x10"}) {
         EXPECT_EQ(real_of(word, kTokenBadSyntax), -12345.0f) << word;
+    }
+}
+
+TEST(Onereal, ShortDecimalsGiveTheCorrectlyRoundedFloat) {
+    std::mt19937 gen(5);
+    for (int trial = 0; trial < 300000; ++trial) {
+        std::string word = gen() % 4 == 0 ? "-" : "";
+        const int digits = 1 + static_cast<int>(gen() % 9);
+        const int point = static_cast<int>(gen() % (digits + 1));
+        for (int i = 0; i < digits; ++i) {
+            if (i == point) word += '.';
+            word += static_cast<char>('0' + gen() % 10);
+        }
+        float fast = 0.0f;
+        ASSERT_EQ(convert_real(word, fast), kTokenOk) << word;
+        float general = 0.0f;
+        std::from_chars(word.data(), word.data() + word.size(), general);
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(fast), std::bit_cast<std::uint32_t>(general)) << word;
     }
 }
 

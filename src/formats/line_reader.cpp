@@ -36,7 +36,7 @@ bool LineReader::refill() {
     return got > 0;
 }
 
-bool LineReader::next(std::string_view& line) {
+bool LineReader::next_after_refill(std::string_view& line) {
     for (;;) {
         char* first = buf_.get() + begin_;
         const auto* newline = static_cast<char*>(std::memchr(first, '\n', end_ - begin_));

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,12 +23,23 @@ public:
     bool open(const std::string& name);
     // The next line without its line end, valid until the next call; false at the end of
     // the file or when reading fails.
-    bool next(std::string_view& line);
+    bool next(std::string_view& line) {
+        // The common case inline: a whole line in the buffer.
+        char* first = buf_.get() + begin_;
+        const void* newline = skip_rest_ ? nullptr : std::memchr(first, '\n', end_ - begin_);
+        if (newline == nullptr) return next_after_refill(line);
+        const auto length = static_cast<std::size_t>(static_cast<const char*>(newline) - first);
+        begin_ += length + 1;
+        line = std::string_view(first, length);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        return true;
+    }
     // Closes the file; false when the close fails.
     bool close();
 
 private:
     bool refill();
+    bool next_after_refill(std::string_view& line);
 
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buf_;

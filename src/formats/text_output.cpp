@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/errors.hpp"
+#include "core/fields.hpp"
 #include "formats/fixed_fields.hpp"
 
 namespace voxmill {
@@ -47,9 +48,7 @@ void TextOutput::field_i(std::int64_t value, int w) {
     commit(put_i(reserve(static_cast<std::size_t>(w)), value, w));
 }
 
-void TextOutput::field_f(float value, int w, int d) {
-    commit(put_f(reserve(static_cast<std::size_t>(w)), value, w, d));
-}
+void TextOutput::field_f(float value, int w, int d) { text(fmt_f(value, w, d)); }
 
 void TextOutput::flush() {
     if (used_ > 0 && std::fwrite(buf_.data(), 1, used_, file_) != used_) {

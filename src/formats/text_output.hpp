@@ -29,7 +29,7 @@ public:
     }
     void end_line() { text("\r\n"); }
     void field_i(std::int64_t value, int w);
-    void field_f(float value, int w, int d);
+    void field_f(float value, int w, int d);  // for the few lines around the bulk
 
     // Writes what is left and closes the file.
     void close();

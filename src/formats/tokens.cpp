@@ -99,6 +99,35 @@ RealShape shape_of(std::string_view f) {
     return s;
 }
 
+// Plain decimals of at most seven or so digits ("-0.1234", "12.5"), the bulk of every map
+// file: their digits as an integer m below 2^24 and their decimals k up to 10 are both exact
+// floats, so m / 10^k is one correctly rounded division. Returns false for anything else.
+bool plain_decimal(std::string_view f, float& value) {
+    static constexpr float kPow10[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    std::size_t i = 0;
+    const bool negative = f[0] == '-';
+    if (negative || f[0] == '+') ++i;
+    std::uint32_t m = 0;
+    int digits = 0;
+    int decimals = -1;  // -1 until the point
+    for (; i < f.size(); ++i) {
+        const char c = f[i];
+        if (is_digit(c)) {
+            if (++digits > 8) return false;
+            m = m * 10 + static_cast<std::uint32_t>(c - '0');
+            if (decimals >= 0) ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0 || m > (1u << 24) || decimals > 10) return false;
+    const float v = static_cast<float>(m) / kPow10[decimals < 0 ? 0 : decimals];
+    value = negative ? -v : v;
+    return true;
+}
+
 // A value beyond the float range: strtof gives the infinity or the (sub)normal it rounds to.
 float float_beyond_range(const std::string& text) {
     return std::strtof(text.c_str(), nullptr);
@@ -155,6 +184,7 @@ std::int32_t convert_int(std::string_view field, std::int32_t& value) {
 }
 
 std::int32_t convert_real(std::string_view field, float& value) {
+    if (!field.empty() && plain_decimal(field, value)) return kTokenOk;
     if (field.find(' ') != std::string_view::npos) return real_of_packed(without_blanks(field), value);
     return real_of_packed(field, value);
 }

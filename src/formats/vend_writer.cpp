@@ -39,7 +39,7 @@ void writevend(State& st, Console& con) {
     for (std::int32_t v = 0; v < st.nvoxtot; ++v) {
         char* p = put_i(out.reserve(line_length), coo(1), kCoordinateWidth);
         std::memcpy(p, rest, rest_length);
-        p = put_f(p + rest_length, rho[v], 14, 7);
+        p = put_f_fixed<14, 7>(p + rest_length, rho[v]);
         p[0] = '\r';
         p[1] = '\n';
         out.commit(p + 2);

@@ -34,7 +34,7 @@ void writexplor(State& st, Console& con) {
         out.end_line();
         for (std::int64_t j = 0; j < section; ++j) {
             const float v = *rho++;
-            char* p = put_f(out.reserve(14), v, 12, 4);
+            char* p = put_f_fixed<12, 4>(out.reserve(14), v);
             p[0] = '\r';
             p[1] = '\n';
             out.commit(p + 2);

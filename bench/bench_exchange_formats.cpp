@@ -1,0 +1,147 @@
+// Options D (X-PLOR to q47), E (q47 to X-PLOR) and A (MEED/VEND list) on a 4D map of 64^4
+// voxels, each timed as its routine against a baseline measured in the same run:
+//   D: reading every line of its X-PLOR text (about 235 MB) with std::getline; target 3x;
+//   E and A: writing as many bytes as their output has from a prepared buffer through the
+//   same output path (TextOutput); target 4x each.
+// The files go into a temporary folder that is removed at the end.
+//
+//   build/bench/bench_exchange_formats [repetitions]
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/console.hpp"
+#include "formats/q47_output.hpp"
+#include "formats/text_output.hpp"
+#include "formats/voxmill_lib.hpp"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+constexpr int kEdge = 64;
+
+void write_map(const std::string& name) {
+    voxmill::Q47Header h;
+    for (int i = 1; i <= 6; ++i) {
+        h.nvox(i) = i <= 4 ? kEdge : 1;
+        h.iorien(i) = i;
+        h.xdf(i) = 1.0f / static_cast<float>(h.nvox(i));
+    }
+    h.nxny = kEdge * kEdge;
+    h.nmap = kEdge * kEdge;
+    h.mapa = 4;
+    h.nsubs = 1;
+    h.satelitybyly = true;
+    std::mt19937 gen(11);
+    std::uniform_real_distribution<float> density(-1.0f, 5.0f);
+    std::vector<float> rho(static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
+    for (float& v : rho) v = density(gen);
+    voxmill::Q47Output out;
+    if (!out.open(name, voxmill::RecordFile::Mode::create_new, h) || !out.write_header() ||
+        !out.write_layers(1, h.nmap, rho.data()) || !out.write_trailer(5.0f, -1.0f) || !out.close()) {
+        throw std::runtime_error("cannot write " + name);
+    }
+}
+
+double seconds_since(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// One call of an option's routine on a state as the menu's dialogue leaves it.
+double option(const std::function<void(voxmill::State&, voxmill::Console&)>& run, const std::string& in,
+              const std::string& out) {
+    fs::remove(out);
+    std::istringstream con_in;
+    std::ostringstream con_out, con_err;
+    voxmill::Console con(con_in, con_out, con_err);
+    voxmill::State st;
+    st.infile1 = voxmill::padded(in, voxmill::kNameLength);
+    st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
+    st.sdim = 4;
+    for (int i = 1; i <= 6; ++i) st.nvox(i) = i <= 4 ? kEdge : 1;
+    st.nvoxtot = kEdge * kEdge * kEdge * kEdge;
+    const float cell[6] = {10.0f, 11.0f, 12.0f, 90.0f, 90.0f, 120.0f};
+    for (int i = 1; i <= 6; ++i) st.cell(i) = cell[i - 1];
+    const auto start = Clock::now();
+    run(st, con);
+    const double t = seconds_since(start);
+    if (!con_out.str().empty()) throw std::runtime_error("the option reported: " + con_out.str());
+    return t;
+}
+
+double getline_baseline(const std::string& name) {
+    const auto start = Clock::now();
+    std::ifstream in(name, std::ios::binary);
+    std::string line;
+    std::size_t lines = 0;
+    while (std::getline(in, line)) ++lines;
+    const double t = seconds_since(start);
+    if (lines == 0) throw std::runtime_error("no lines in " + name);
+    return t;
+}
+
+double write_baseline(const std::string& name, const std::string& prepared) {
+    fs::remove(name);
+    const auto start = Clock::now();
+    voxmill::TextOutput out(name);
+    constexpr std::size_t chunk = std::size_t{1} << 22;
+    for (std::size_t at = 0; at < prepared.size(); at += chunk) {
+        out.text(std::string_view(prepared).substr(at, chunk));
+    }
+    out.close();
+    return seconds_since(start);
+}
+
+void report(const char* what, double op, const char* base_name, double base, double target) {
+    std::printf("%-28s %8.1f ms   %-22s %8.1f ms   ratio %5.2f (target at most %.0f)\n", what, op * 1e3, base_name,
+                base * 1e3, op / base, target);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const fs::path dir = fs::temp_directory_path() / "voxmill-bench-exchange-formats";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const std::string map = (dir / "map.q47").string();
+    const std::string xplor = (dir / "map.xplor").string();
+    const std::string out = (dir / "out").string();
+    write_map(map);
+
+    double d_op = 1e30, d_base = 1e30, e_op = 1e30, e_base = 1e30, a_op = 1e30, a_base = 1e30;
+    std::size_t xplor_bytes = 0, vend_bytes = 0;
+    for (int r = 0; r < repetitions; ++r) {
+        e_op = std::min(e_op, option(voxmill::writexplor, map, xplor));
+        xplor_bytes = static_cast<std::size_t>(fs::file_size(xplor));
+        e_base = std::min(e_base, write_baseline(out, std::string(xplor_bytes, ' ')));
+
+        d_op = std::min(d_op, option([](voxmill::State& st, voxmill::Console& con) {
+                            voxmill::readxplor(st, con, st.infile1);
+                            voxmill::writeorvo(st, con, st.outrhofile);
+                        }, xplor, out));
+        d_base = std::min(d_base, getline_baseline(xplor));
+
+        a_op = std::min(a_op, option(voxmill::writevend, map, out));
+        vend_bytes = static_cast<std::size_t>(fs::file_size(out));
+        a_base = std::min(a_base, write_baseline(out, std::string(vend_bytes, ' ')));
+    }
+    std::printf("map 64x64x64x64, best of %d; X-PLOR text %.1f MB, MEED/VEND list %.1f MB\n", repetitions,
+                static_cast<double>(xplor_bytes) / 1e6, static_cast<double>(vend_bytes) / 1e6);
+    report("D: readxplor + writeorvo", d_op, "getline of every line", d_base, 3);
+    report("E: writexplor", e_op, "write of as many bytes", e_base, 4);
+    report("A: writevend", a_op, "write of as many bytes", a_base, 4);
+    fs::remove_all(dir);
+    return 0;
+}
