@@ -32,7 +32,7 @@ AxisCodes axis_codes(const std::string& order) {
 void require_convertible(const AxisCodes& a, const std::string& order) {
     for (int j = 1; j <= 6; ++j) {
         if (!a.convertible(j)) {
-            throw FileError("cannot read the order of axes \"" + order + "\": character " + std::to_string(j) +
+            throw FileError("cannot read the order of axes \"" + name_of(order) + "\": character " + std::to_string(j) +
                             " is neither a digit nor a blank");
         }
     }
