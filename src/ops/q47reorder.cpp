@@ -202,6 +202,8 @@ void q47reorder(State& st, Console& con, const std::string& axord, const std::st
     require_convertible(iorienf, axordorvo);
 
     const Q47Header r = output_header(h, conv, iwidth, iorienf, onsub, sdim);
+    // Each layer is written as soon as it is made: the file is the one the whole output map
+    // would give, with a buffer of one layer instead of a second map in memory.
     const BoxWalk walk(st, r, conv, iorg);
     NewQ47Map out(name_of(st.outrhofile), r);
     std::vector<float> tabler(static_cast<std::size_t>(r.nxny));
