@@ -51,12 +51,18 @@ TEST(FixedFields, FastFieldsMatchThePrintfFields) {
         ASSERT_EQ((fixed_f<10, 5>(v)), fmt_f(v, 10, 5)) << v;
         ASSERT_EQ((fixed_f<2, 1>(v)), fmt_f(v, 2, 1)) << v;
     }
-    for (const std::int64_t v : {0LL, 7LL, -7LL, 99999LL, -9999LL, 100000LL, -12345LL, 2147483647LL, -2147483648LL}) {
+    for (const std::int64_t v : {0LL, 7LL, -7LL, 10LL, 99LL, 100LL, 99999LL, 999999LL, 1000000LL, -9999LL, -12345LL, 2147483647LL, -2147483648LL}) {
         for (const int w : {2, 5, 6, 8, 10}) {
             std::string s(static_cast<std::size_t>(w), '?');
             put_i(s.data(), v, w);
             EXPECT_EQ(s, fmt_i(v, w));
         }
+        std::string six(6, '?');
+        put_i_fixed<6>(six.data(), v);
+        EXPECT_EQ(six, fmt_i(v, 6));
+        std::string two(2, '?');
+        put_i_fixed<2>(two.data(), v);
+        EXPECT_EQ(two, fmt_i(v, 2));
     }
 }
 

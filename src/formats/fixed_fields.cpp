@@ -1,6 +1,5 @@
 #include "formats/fixed_fields.hpp"
 
-#include <bit>
 #include <cstring>
 #include <string>
 

@@ -1,9 +1,9 @@
 // Fast fixed-width fields for the big text writers: the same characters as fmt_i and fmt_f
-// (core/fields.hpp) give, written straight into a buffer with exact integer arithmetic
-// instead of printf. Each writes exactly w characters and returns the position after them.
+// (core/fields.hpp) give, written straight into a buffer with exact arithmetic instead of
+// printf. Each writes exactly w characters and returns the position after them.
 #pragma once
 
-#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -12,12 +12,30 @@ namespace voxmill {
 // Iw: right-aligned, asterisks when too wide.
 char* put_i(char* p, std::int64_t value, int w);
 
+// IW for the hot loops (coordinates, never negative; a negative value takes put_i).
+template <int W>
+char* put_i_fixed(char* p, std::int64_t value) {
+    static_assert(W > 0 && W < 20);
+    if (value < 0) return put_i(p, value, W);
+    auto v = static_cast<std::uint64_t>(value);
+    std::memset(p, ' ', W);
+    char* q = p + W;
+    do {
+        if (q == p) {
+            std::memset(p, '*', W);
+            break;
+        }
+        *--q = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    return p + W;
+}
+
 namespace fixed_detail {
 
 // fmt_f itself, for the values that put_f_fixed leaves to it.
 char* put_f_by_fmt(char* p, float value, int w, int d);
 
-inline constexpr std::uint64_t kPow5[10] = {1, 5, 25, 125, 625, 3125, 15625, 78125, 390625, 1953125};
 inline constexpr std::uint64_t kPow10[20] = {1ULL,
                                              10ULL,
                                              100ULL,
@@ -39,30 +57,10 @@ inline constexpr std::uint64_t kPow10[20] = {1ULL,
                                              1000000000000000000ULL,
                                              10000000000000000000ULL};
 
-// The value times 10^d, rounded half to even, when it is finite and below 2^63; false otherwise.
-inline bool scaled_by_pow10(float value, int d, std::uint64_t& scaled) {
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(value);
-    const int biased = static_cast<int>((bits >> 23) & 0xFF);
-    if (biased == 0xFF) return false;
-    // value = m * 2^e exactly, so value * 10^d = m * 5^d * 2^(e + d).
-    const std::uint64_t m = biased == 0 ? (bits & 0x7FFFFF) : ((bits & 0x7FFFFF) | 0x800000);
-    const int shift = (biased == 0 ? -149 : biased - 150) + d;
-    const std::uint64_t q = m * kPow5[d];  // below 2^45
-    if (shift >= 0) {
-        if (shift > 18) return false;
-        scaled = q << shift;
-    } else if (shift < -63) {
-        scaled = 0;  // far below one half
-    } else {
-        const int s = -shift;
-        scaled = q >> s;
-        const std::uint64_t rest = q & ((std::uint64_t{1} << s) - 1);
-        const std::uint64_t half = std::uint64_t{1} << (s - 1);
-        // Without a branch: which way a density rounds is as good as random.
-        scaled += static_cast<std::uint64_t>(rest > half) | (static_cast<std::uint64_t>(rest == half) & scaled);
-    }
-    return true;
-}
+inline constexpr char kDigitPairs[201] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
 }  // namespace fixed_detail
 
@@ -73,9 +71,15 @@ inline bool scaled_by_pow10(float value, int d, std::uint64_t& scaled) {
 template <int W, int D>
 char* put_f_fixed(char* p, float value) {
     static_assert(D >= 0 && D <= 9 && W > D);
-    std::uint64_t scaled = 0;
-    if (!fixed_detail::scaled_by_pow10(value, D, scaled)) return fixed_detail::put_f_by_fmt(p, value, W, D);
-    const bool negative = std::bit_cast<std::uint32_t>(value) >> 31 != 0;
+    // A float has 24 significant bits and 10^D = 5^D * 2^D needs at most 21 more, so the
+    // product is exact in double; adding and taking away 2^52 then rounds it to a whole
+    // number, half to even, as the fixed field wants.
+    constexpr double kScale = static_cast<double>(fixed_detail::kPow10[D]);
+    constexpr double kTwo52 = 4503599627370496.0;
+    const double y = std::fabs(static_cast<double>(value)) * kScale;
+    if (!(y < kTwo52)) return fixed_detail::put_f_by_fmt(p, value, W, D);
+    const auto scaled = static_cast<std::uint64_t>((y + kTwo52) - kTwo52);
+    const bool negative = std::signbit(value);
     std::uint64_t whole = scaled / fixed_detail::kPow10[D];
     std::uint64_t frac = scaled % fixed_detail::kPow10[D];
     int whole_digits = 1;
@@ -91,12 +95,15 @@ char* put_f_fixed(char* p, float value) {
     }
     std::memset(p, ' ', W);
     char* q = p + W;
-    for (int i = 0; i < D; ++i) {
-        *--q = static_cast<char>('0' + frac % 10);
-        frac /= 10;
+    int i = 0;
+    for (; i + 2 <= D; i += 2) {
+        q -= 2;
+        std::memcpy(q, fixed_detail::kDigitPairs + 2 * (frac % 100), 2);
+        frac /= 100;
     }
+    if (i < D) *--q = static_cast<char>('0' + frac);
     *--q = '.';
-    for (int i = 0; i < whole_digits; ++i) {
+    for (int k = 0; k < whole_digits; ++k) {
         *--q = static_cast<char>('0' + whole % 10);
         whole /= 10;
     }

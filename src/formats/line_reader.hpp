@@ -14,7 +14,7 @@ namespace voxmill {
 
 class LineReader {
 public:
-    explicit LineReader(std::size_t capacity = std::size_t{1} << 22);
+    explicit LineReader(std::size_t capacity = std::size_t{1} << 20);
     LineReader(const LineReader&) = delete;
     LineReader& operator=(const LineReader&) = delete;
     ~LineReader();

@@ -10,7 +10,7 @@ namespace voxmill {
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t{1} << 22;
+constexpr std::size_t kChunk = std::size_t{1} << 20;  // what one write hands to the file
 
 }  // namespace
 

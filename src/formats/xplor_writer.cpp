@@ -1,5 +1,6 @@
 #include "formats/xplor_writer.hpp"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "formats/fixed_fields.hpp"
@@ -7,6 +8,12 @@
 #include "formats/text_output.hpp"
 
 namespace voxmill {
+
+namespace {
+
+constexpr std::int64_t kLinesAtOnce = 4096;  // value lines formatted between two buffer checks
+
+}  // namespace
 
 void writexplor(State& st, Console& con) {
     TextOutput out(name_of(st.outrhofile));
@@ -32,13 +39,18 @@ void writexplor(State& st, Console& con) {
     for (std::int64_t s = 0; s < sections; ++s) {
         out.field_i(s, 5);
         out.end_line();
-        for (std::int64_t j = 0; j < section; ++j) {
-            const float v = *rho++;
-            char* p = put_f_fixed<12, 4>(out.reserve(14), v);
-            p[0] = '\r';
-            p[1] = '\n';
-            out.commit(p + 2);
-            average += v;
+        for (std::int64_t j = 0; j < section;) {
+            const std::int64_t lines = std::min<std::int64_t>(section - j, kLinesAtOnce);
+            char* p = out.reserve(static_cast<std::size_t>(lines) * 14);
+            for (std::int64_t k = 0; k < lines; ++k) {
+                const float v = *rho++;
+                p = put_f_fixed<12, 4>(p, v);
+                *p++ = '\r';
+                *p++ = '\n';
+                average += v;
+            }
+            out.commit(p);
+            j += lines;
         }
     }
     out.line("-9999");
