@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
         voxmill::make_section('A', st.sdim, qcdim, voxmill::Tab<float, 3>{{0.5f, 0.5f, 1.0f}}, {}, {});
     const voxmill::MapGrid m = voxmill::map_grid(st);
     const std::int32_t pixels = g.nvoxtotr;
-    const unsigned cores = voxmill::section_threads(0);
+    const unsigned cores = voxmill::worker_threads(0);
 
     std::vector<float> fast1(static_cast<std::size_t>(pixels)), fastn(fast1.size());
     double best1 = 1e30, bestn = 1e30, literal = 1e30;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "core/work_sharing.hpp"
 #include "formats/fixed_fields.hpp"
 #include "formats/map_for_text.hpp"
 #include "formats/text_output.hpp"
@@ -11,7 +12,40 @@ namespace voxmill {
 
 namespace {
 
-constexpr std::int64_t kLinesAtOnce = 4096;  // value lines formatted between two buffer checks
+constexpr std::int64_t kLabelLength = 7;   // I5 and CR LF
+constexpr std::int64_t kValueLength = 14;  // F12.4 and CR LF
+constexpr std::int64_t kBlock = std::int64_t{1} << 18;  // densities formatted before each write
+constexpr std::int64_t kPiece = 4096;                   // densities a thread takes at a time
+
+// The sections of the text: a label line, then one line per density. Every line has a fixed
+// length, so where a density's text goes follows from its index alone, and the threads can
+// format any part of a block without waiting for the parts before it.
+struct SectionLayout {
+    std::int64_t section;  // densities in a section
+
+    // Where the text of density i begins: its section's label, when i starts one, or its line.
+    std::int64_t offset(std::int64_t i) const {
+        const std::int64_t s = i / section, k = i % section;
+        return s * (kLabelLength + section * kValueLength) + (k == 0 ? 0 : kLabelLength + k * kValueLength);
+    }
+
+    // The text of densities [begin, end) at p.
+    void format(const float* rho, std::int64_t begin, std::int64_t end, char* p) const {
+        std::int64_t s = begin / section, k = begin % section;
+        for (std::int64_t i = begin; i < end; ++s, k = 0) {
+            if (k == 0) {
+                p = put_i(p, s, 5);
+                *p++ = '\r';
+                *p++ = '\n';
+            }
+            for (const std::int64_t run_end = std::min(end, i + section - k); i < run_end; ++i) {
+                p = put_f_fixed<12, 4>(p, rho[i]);
+                *p++ = '\r';
+                *p++ = '\n';
+            }
+        }
+    }
+};
 
 }  // namespace
 
@@ -32,26 +66,21 @@ void writexplor(State& st, Console& con) {
     out.end_line();
     out.line("ZYX");
 
-    const std::int64_t section = st.sdim > 1 ? std::int64_t{st.nvox(1)} * st.nvox(2) : st.nvox(1);
-    const std::int64_t sections = st.nvoxtot / section;
+    const SectionLayout layout{st.sdim > 1 ? std::int64_t{st.nvox(1)} * st.nvox(2) : st.nvox(1)};
     const float* rho = st.rho.data();
     float average = 0.0f;  // summed in single precision, in writing order
-    for (std::int64_t s = 0; s < sections; ++s) {
-        out.field_i(s, 5);
-        out.end_line();
-        for (std::int64_t j = 0; j < section;) {
-            const std::int64_t lines = std::min<std::int64_t>(section - j, kLinesAtOnce);
-            char* p = out.reserve(static_cast<std::size_t>(lines) * 14);
-            for (std::int64_t k = 0; k < lines; ++k) {
-                const float v = *rho++;
-                p = put_f_fixed<12, 4>(p, v);
-                *p++ = '\r';
-                *p++ = '\n';
-                average += v;
-            }
-            out.commit(p);
-            j += lines;
-        }
+    for (std::int64_t first = 0; first < st.nvoxtot; first += kBlock) {
+        const std::int64_t last = std::min<std::int64_t>(first + kBlock, st.nvoxtot);
+        const std::int64_t base = layout.offset(first);
+        char* text = out.reserve(static_cast<std::size_t>(layout.offset(last) - base));
+        // The other threads format while this one sums the block, then joins them.
+        share_work(
+            first, last, kPiece, 0,
+            [&](std::int64_t begin, std::int64_t end) { layout.format(rho, begin, end, text + (layout.offset(begin) - base)); },
+            [&] {
+                for (std::int64_t i = first; i < last; ++i) average += rho[i];
+            });
+        out.commit(text + (layout.offset(last) - base));
     }
     out.line("-9999");
     average = average / static_cast<float>(st.nvoxtot);

@@ -4,13 +4,11 @@
 
 #include <cstdint>
 
+#include "core/work_sharing.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_stencil.hpp"
 
 namespace voxmill {
-
-// The number of threads to use for `requested` (0 means one per core), at least 1.
-unsigned section_threads(unsigned requested);
 
 // rhor[L] = the fast pixel value, for first <= L < last, on `threads` threads (0: all cores).
 void section_pixels(const MapGrid& m, const SectionGeometry& g, std::int64_t first, std::int64_t last, float* rhor,

@@ -1,0 +1,37 @@
+#include "core/work_sharing.hpp"
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace voxmill {
+
+unsigned worker_threads(unsigned requested) {
+    if (requested > 0) return requested;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+void share_work(std::int64_t first, std::int64_t last, std::int64_t piece, unsigned threads,
+                const std::function<void(std::int64_t, std::int64_t)>& work, const std::function<void()>& own) {
+    std::atomic<std::int64_t> next{first};
+    auto take_pieces = [&] {
+        for (;;) {
+            const std::int64_t begin = next.fetch_add(piece, std::memory_order_relaxed);
+            if (begin >= last) return;
+            work(begin, std::min(begin + piece, last));
+        }
+    };
+    std::vector<std::jthread> helpers;
+    const unsigned count = worker_threads(threads);
+    try {
+        for (unsigned t = 1; t < count && last - first > piece * t; ++t) helpers.emplace_back(take_pieces);
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for: the ones running share all pieces.
+    }
+    if (own) own();
+    take_pieces();
+}
+
+}  // namespace voxmill
