@@ -229,6 +229,36 @@ TEST(WriteXplor, ReadsBackThroughTheXplorReader) {
     }
 }
 
+TEST(WriteXplor, LargeMapsAreFormattedInOrderWhateverTheSectionLength) {
+    // More densities than one formatted block, in sections (37 x 61) that the pieces shared
+    // between threads cut anywhere; and a 1D map that is a single long section.
+    const std::vector<std::vector<std::int32_t>> grids = {{37, 61, 130}, {300001}};
+    vtest::ScratchDir dir;
+    for (const auto& nvox : grids) {
+        std::size_t count = 1;
+        for (std::int32_t n : nvox) count *= static_cast<std::size_t>(n);
+        std::vector<float> rho(count);
+        for (std::size_t i = 0; i < count; ++i) rho[i] = std::cos(static_cast<float>(i) * 0.37f) * 55.5f;
+        Session s;
+        write_map_for_text(s, dir, nvox, rho, "big.xplor");
+        ASSERT_EQ(s.run([&] { writexplor(s.st, s.con); }), "-");
+        const std::size_t section = nvox.size() > 1 ? static_cast<std::size_t>(nvox[0] * nvox[1]) : count;
+        std::string expected;
+        float mean = 0.0f;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (i % section == 0) expected += fmt_i(static_cast<std::int64_t>(i / section), 5) + "\r\n";
+            expected += fmt_f(rho[i], 12, 4) + "\r\n";
+            mean += rho[i];
+        }
+        mean /= static_cast<float>(count);
+        expected += "-9999\r\n" + fmt_f(mean, 20, 6) + fmt_f(0.01f * mean, 20, 6) + "\r\n";
+        const std::string text = file_text(dir.path("big.xplor"));
+        const std::size_t body = text.find("ZYX\r\n") + 5;
+        ASSERT_EQ(text.size() - body, expected.size());
+        EXPECT_TRUE(text.compare(body, std::string::npos, expected) == 0);
+    }
+}
+
 TEST(WriteXplor, FailedReadLeavesTheOutputEmpty) {
     vtest::ScratchDir dir;
     Session s;
