@@ -19,46 +19,16 @@
 #include <string>
 #include <vector>
 
-#include "core/console.hpp"
-#include "formats/q47_output.hpp"
+#include "bench_maps.hpp"
 #include "ops/add1.hpp"
 #include "ops/diffmap.hpp"
 #include "ops/histogram.hpp"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::seconds_since;
 namespace fs = std::filesystem;
-
-constexpr int kEdge = 64;
-
-std::vector<float> write_map(const std::string& name, unsigned seed) {
-    voxmill::Q47Header h;
-    for (int i = 1; i <= 6; ++i) {
-        h.nvox(i) = i <= 4 ? kEdge : 1;
-        h.iorien(i) = i;
-        h.xdf(i) = 1.0f / static_cast<float>(h.nvox(i));
-    }
-    h.nxny = kEdge * kEdge;
-    h.nmap = kEdge * kEdge;
-    h.mapa = 4;
-    h.nsubs = 1;
-    h.satelitybyly = true;
-    std::mt19937 gen(seed);
-    std::uniform_real_distribution<float> density(-1.0f, 5.0f);
-    std::vector<float> rho(static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
-    for (float& v : rho) v = density(gen);
-    voxmill::Q47Output out;
-    if (!out.open(name, voxmill::RecordFile::Mode::create_new, h) || !out.write_header() ||
-        !out.write_layers(1, h.nmap, rho.data()) || !out.write_trailer(5.0f, -1.0f) || !out.close()) {
-        throw std::runtime_error("cannot write " + name);
-    }
-    return rho;
-}
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // Reading the inputs whole and writing `out_bytes` bytes to a new file. With fresh memory the
 // read buffers are allocated on the clock, as a program that reads a map must (and as the
@@ -94,23 +64,8 @@ double baseline(const std::vector<std::string>& inputs, const std::string& out, 
     return seconds_since(start);
 }
 
-// One call of an operation routine on a state as the file-name dialogue leaves it.
-double operation(const std::function<void(voxmill::State&, voxmill::Console&)>& run, const std::string& in1,
-                 const std::string& in2, const std::string& out) {
-    fs::remove(out);
-    std::istringstream in;
-    std::ostringstream con_out, con_err;
-    voxmill::Console con(in, con_out, con_err);
-    voxmill::State st;
-    st.infile1 = voxmill::padded(in1, voxmill::kNameLength);
-    st.infile2 = voxmill::padded(in2, voxmill::kNameLength);
-    st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
-    st.sdim = 4;
-    for (int i = 1; i <= 6; ++i) st.nvox(i) = i <= 4 ? kEdge : 1;
-    st.nvoxtot = kEdge * kEdge * kEdge * kEdge;
-    const auto start = Clock::now();
-    run(st, con);
-    return seconds_since(start);
+double operation(const bench::Routine& run, const std::string& in1, const std::string& in2, const std::string& out) {
+    return bench::time_routine(run, in1, in2, out).seconds;
 }
 
 double sort_of(const std::vector<float>& rho) {
@@ -140,14 +95,12 @@ void report(const char* what, double op, const Baselines& base) {
 
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    const fs::path dir = fs::temp_directory_path() / "voxmill-bench-closing-arith-hist";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const fs::path dir = bench::scratch_folder("bench-closing-arith-hist");
     const std::string map1 = (dir / "first.q47").string();
     const std::string map2 = (dir / "second.q47").string();
     const std::string out = (dir / "out").string();
-    const std::vector<float> rho = write_map(map1, 7);
-    write_map(map2, 8);
+    const std::vector<float> rho = bench::write_map(map1, 7);
+    bench::write_map(map2, 8);
 
     double add1_op = 1e30, diff_op = 1e30, hist_op = 1e30, sort = 1e30;
     Baselines add1_base, diff_base, hist_base;

@@ -19,65 +19,21 @@
 #include <string>
 #include <vector>
 
-#include "core/console.hpp"
-#include "formats/q47_output.hpp"
+#include "bench_maps.hpp"
 #include "formats/text_output.hpp"
 #include "formats/voxmill_lib.hpp"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::seconds_since;
 namespace fs = std::filesystem;
 
-constexpr int kEdge = 64;
-
-void write_map(const std::string& name) {
-    voxmill::Q47Header h;
-    for (int i = 1; i <= 6; ++i) {
-        h.nvox(i) = i <= 4 ? kEdge : 1;
-        h.iorien(i) = i;
-        h.xdf(i) = 1.0f / static_cast<float>(h.nvox(i));
-    }
-    h.nxny = kEdge * kEdge;
-    h.nmap = kEdge * kEdge;
-    h.mapa = 4;
-    h.nsubs = 1;
-    h.satelitybyly = true;
-    std::mt19937 gen(11);
-    std::uniform_real_distribution<float> density(-1.0f, 5.0f);
-    std::vector<float> rho(static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
-    for (float& v : rho) v = density(gen);
-    voxmill::Q47Output out;
-    if (!out.open(name, voxmill::RecordFile::Mode::create_new, h) || !out.write_header() ||
-        !out.write_layers(1, h.nmap, rho.data()) || !out.write_trailer(5.0f, -1.0f) || !out.close()) {
-        throw std::runtime_error("cannot write " + name);
-    }
-}
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// One call of an option's routine on a state as the menu's dialogue leaves it.
-double option(const std::function<void(voxmill::State&, voxmill::Console&)>& run, const std::string& in,
-              const std::string& out) {
-    fs::remove(out);
-    std::istringstream con_in;
-    std::ostringstream con_out, con_err;
-    voxmill::Console con(con_in, con_out, con_err);
-    voxmill::State st;
-    st.infile1 = voxmill::padded(in, voxmill::kNameLength);
-    st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
-    st.sdim = 4;
-    for (int i = 1; i <= 6; ++i) st.nvox(i) = i <= 4 ? kEdge : 1;
-    st.nvoxtot = kEdge * kEdge * kEdge * kEdge;
-    const float cell[6] = {10.0f, 11.0f, 12.0f, 90.0f, 90.0f, 120.0f};
-    for (int i = 1; i <= 6; ++i) st.cell(i) = cell[i - 1];
-    const auto start = Clock::now();
-    run(st, con);
-    const double t = seconds_since(start);
-    if (!con_out.str().empty()) throw std::runtime_error("the option reported: " + con_out.str());
-    return t;
+// One call of an option's routine; it must print nothing.
+double option(const bench::Routine& run, const std::string& in, const std::string& out) {
+    const bench::Timed t = bench::time_routine(run, in, "", out);
+    if (!t.printed.empty()) throw std::runtime_error("the option reported: " + t.printed);
+    return t.seconds;
 }
 
 double getline_baseline(const std::string& name) {
@@ -112,13 +68,11 @@ void report(const char* what, double op, const char* base_name, double base, dou
 
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    const fs::path dir = fs::temp_directory_path() / "voxmill-bench-exchange-formats";
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const fs::path dir = bench::scratch_folder("bench-exchange-formats");
     const std::string map = (dir / "map.q47").string();
     const std::string xplor = (dir / "map.xplor").string();
     const std::string out = (dir / "out").string();
-    write_map(map);
+    bench::write_map(map, 11);
 
     double d_op = 1e30, d_base = 1e30, e_op = 1e30, e_base = 1e30, a_op = 1e30, a_base = 1e30;
     double map_read = 1e30;

@@ -3,7 +3,7 @@
 // per pixel), the stencil path on one thread, and the stencil path on all cores. The literal
 // path takes seconds per thousand pixels, so it is timed on every 50th pixel and scaled up.
 //
-//   build-h4/bench/bench_qc_section [repetitions] [literal pixel step]
+//   build/bench/bench_qc_section [repetitions] [literal pixel step]
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -12,15 +12,15 @@
 #include <random>
 #include <vector>
 
+#include "bench_maps.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_parallel.hpp"
 #include "ops/qc_pixel.hpp"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+using bench::Clock;
+using bench::seconds_since;
 
 void load_random_map(voxmill::State& st, int edge) {
     st.sdim = 6;

@@ -14,43 +14,13 @@
 #include <stdexcept>
 #include <string>
 
-#include "core/console.hpp"
-#include "formats/q47_output.hpp"
+#include "bench_maps.hpp"
 #include "formats/voxmill_lib.hpp"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-void write_map(const std::string& name, int edge) {
-    voxmill::Q47Header h;
-    for (int i = 1; i <= 6; ++i) {
-        h.nvox(i) = i <= 4 ? edge : 1;
-        h.iorien(i) = i;
-        h.xdf(i) = 1.0f / static_cast<float>(h.nvox(i));
-    }
-    h.nxny = edge * edge;
-    h.nmap = edge * edge;
-    h.mapa = 4;
-    h.nsubs = 1;
-    h.satelitybyly = true;
-    std::mt19937 gen(7);
-    std::uniform_real_distribution<float> density(-1.0f, 5.0f);
-    std::vector<float> layer(static_cast<std::size_t>(h.nxny));
-    voxmill::Q47Output out;
-    if (!out.open(name, voxmill::RecordFile::Mode::create_new, h) || !out.write_header()) {
-        throw std::runtime_error("cannot create " + name);
-    }
-    for (int k = 1; k <= h.nmap; ++k) {
-        for (float& v : layer) v = density(gen);
-        if (!out.write_layer(k, layer.data())) throw std::runtime_error("cannot write " + name);
-    }
-    if (!out.write_trailer(5.0f, -1.0f) || !out.close()) throw std::runtime_error("cannot finish " + name);
-}
-
-double seconds_since(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+using bench::Clock;
+using bench::seconds_since;
 
 double plain_read(const std::string& name) {
     const auto start = Clock::now();
@@ -81,11 +51,9 @@ double reader(const std::string& name) {
 
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
-    const auto dir = std::filesystem::temp_directory_path() / "voxmill-bench-reader";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
+    const auto dir = bench::scratch_folder("bench-reader");
     const std::string name = (dir / "map4d.q47").string();
-    write_map(name, 64);
+    bench::write_map(name, 7);
     double best_plain = 1e30;
     double best_reader = 1e30;
     for (int r = 0; r < repetitions; ++r) {

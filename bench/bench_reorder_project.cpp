@@ -18,45 +18,18 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
-#include "core/console.hpp"
-#include "formats/q47_output.hpp"
+#include "bench_maps.hpp"
 #include "ops/project.hpp"
 #include "ops/q47reorder.hpp"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::kEdge;
+using bench::Routine;
+using bench::seconds_since;
 namespace fs = std::filesystem;
 using voxmill::Tab;
-
-constexpr int kEdge = 64;
-
-void write_map(const std::string& name) {
-    voxmill::Q47Header h;
-    for (int i = 1; i <= 6; ++i) {
-        h.nvox(i) = i <= 4 ? kEdge : 1;
-        h.iorien(i) = i;
-        h.xdf(i) = 1.0f / static_cast<float>(h.nvox(i));
-    }
-    h.nxny = kEdge * kEdge;
-    h.nmap = kEdge * kEdge;
-    h.mapa = 4;
-    h.nsubs = 1;
-    h.satelitybyly = true;
-    std::mt19937 gen(11);
-    std::uniform_real_distribution<float> density(-1.0f, 5.0f);
-    std::vector<float> rho(static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
-    for (float& v : rho) v = density(gen);
-    voxmill::Q47Output out;
-    if (!out.open(name, voxmill::RecordFile::Mode::create_new, h) || !out.write_header() ||
-        !out.write_layers(1, h.nmap, rho.data()) || !out.write_trailer(5.0f, -1.0f) || !out.close()) {
-        throw std::runtime_error("cannot write " + name);
-    }
-}
-
-double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 double baseline(const std::string& in, const std::string& out, std::size_t out_bytes) {
     fs::remove(out);
@@ -73,23 +46,8 @@ double baseline(const std::string& in, const std::string& out, std::size_t out_b
     return seconds_since(start);
 }
 
-using Routine = std::function<void(voxmill::State&, voxmill::Console&)>;
-
-// One call of the routine on a state as the file-name dialogue leaves it.
 double operation(const Routine& run, const std::string& in, const std::string& out) {
-    fs::remove(out);
-    std::istringstream none;
-    std::ostringstream con_out, con_err;
-    voxmill::Console con(none, con_out, con_err);
-    voxmill::State st;
-    st.infile1 = voxmill::padded(in, voxmill::kNameLength);
-    st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
-    st.sdim = 4;
-    for (int i = 1; i <= 6; ++i) st.nvox(i) = i <= 4 ? kEdge : 1;
-    st.nvoxtot = kEdge * kEdge * kEdge * kEdge;
-    const auto start = Clock::now();
-    run(st, con);
-    return seconds_since(start);
+    return bench::time_routine(run, in, "", out).seconds;
 }
 
 Routine reorder(std::string axord, Tab<std::int32_t, 6> iorg, Tab<std::int32_t, 6> iwidth, std::int32_t onsub) {
@@ -110,12 +68,10 @@ struct Case {
 
 int main(int argc, char** argv) {
     const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-    const fs::path dir = fs::temp_directory_path() / ("voxmill-bench-reorder-project-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    const fs::path dir = bench::scratch_folder("bench-reorder-project");
     const std::string in = (dir / "in.q47").string();
     const std::string out = (dir / "out.q47").string();
-    write_map(in);
+    bench::write_map(in, 11);
 
     const Tab<std::int32_t, 6> whole{{kEdge - 1, kEdge - 1, kEdge - 1, kEdge - 1, 0, 0}};
     std::vector<Case> cases;
