@@ -15,18 +15,28 @@ constexpr std::align_val_t kAlignment{kHugePage};
 
 }  // namespace
 
-float* allocate_densities(std::size_t count) {
-    if (count > static_cast<std::size_t>(-1) / sizeof(float) - kHugePage) throw std::bad_alloc();
+// From 8 MB on, the at most 2 MB lost to rounding up are a small part of the array.
+bool takes_huge_pages(std::size_t count) { return count >= 4 * kHugePage / sizeof(float); }
+
+float* allocate_densities(std::size_t count, bool huge) {
+    if (count > (static_cast<std::size_t>(-1) - kHugePage) / sizeof(float)) throw std::bad_alloc();
+    if (!huge) return static_cast<float*>(::operator new(count * sizeof(float)));
     // Rounded up to whole huge pages, so that the advice covers all of the array.
     const std::size_t bytes = (count * sizeof(float) + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = ::operator new(bytes == 0 ? kHugePage : bytes, kAlignment);
+    void* p = ::operator new(bytes, kAlignment);
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     // Only advice: where huge pages are not to be had, the array works with small ones.
-    if (bytes >= kHugePage) (void)madvise(p, bytes, MADV_HUGEPAGE);
+    (void)madvise(p, bytes, MADV_HUGEPAGE);
 #endif
     return static_cast<float*>(p);
 }
 
-void free_densities(float* p) noexcept { ::operator delete(p, kAlignment); }
+void free_densities(float* p, bool huge) noexcept {
+    if (huge) {
+        ::operator delete(p, kAlignment);
+    } else {
+        ::operator delete(p);
+    }
+}
 
 }  // namespace voxmill::detail

@@ -11,11 +11,14 @@ namespace voxmill {
 namespace detail {
 // Unset storage for `count` floats. Large arrays are aligned to 2 MB and offered to the
 // system for huge pages: a map of hundreds of megabytes then costs a few hundred page faults
-// on its first filling instead of hundreds of thousands. Throws std::bad_alloc.
-float* allocate_densities(std::size_t count);
-void free_densities(float* p) noexcept;
+// on its first filling instead of hundreds of thousands. Small ones are plain allocations.
+// Throws std::bad_alloc.
+bool takes_huge_pages(std::size_t count);
+float* allocate_densities(std::size_t count, bool huge);
+void free_densities(float* p, bool huge) noexcept;
 struct FreeDensities {
-    void operator()(float* p) const noexcept { free_densities(p); }
+    bool huge = false;
+    void operator()(float* p) const noexcept { free_densities(p, huge); }
 };
 }  // namespace detail
 
@@ -26,7 +29,9 @@ public:
     // Replaces the contents by `count` unset values; throws std::bad_alloc when memory is short.
     void allocate(std::size_t count) {
         release();
-        data_.reset(detail::allocate_densities(count));
+        const bool huge = detail::takes_huge_pages(count);
+        data_ = std::unique_ptr<float, detail::FreeDensities>(detail::allocate_densities(count, huge),
+                                                              detail::FreeDensities{huge});
         size_ = count;
     }
     void release() {
