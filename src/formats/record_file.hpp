@@ -28,6 +28,8 @@ public:
     bool open(const std::string& name, Mode mode, std::size_t record_length);
     bool is_open() const { return file_ != nullptr; }
     std::size_t record_length() const { return length_; }
+    // Length of the open file in bytes.
+    std::int64_t size() const { return size_; }
 
     // Reads the first `nbytes` bytes of record r into `data`; false when the file does not
     // hold the whole record or the read fails.

@@ -1,5 +1,6 @@
 #include "formats/voxmill_lib.hpp"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -67,7 +68,12 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
     }
     if (const int d = dimension_of(h.nvox); d > 0) st.sdim = d;
 
-    const std::size_t count = static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap);
+    // A file cut short holds fewer layers than its header counts; the array is made for the
+    // layers it holds, so that a header of billions of voxels on a short file costs no more
+    // memory than the file and reads as any file cut short: up to the first missing layer.
+    const auto records = file.size() / static_cast<std::int64_t>(file.record_length());
+    const std::int64_t layers = std::clamp<std::int64_t>(records - 1, 0, h.nmap);
+    const std::size_t count = static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(layers);
     st.rho.release();
     try {
         st.rho.allocate(count + 1);
