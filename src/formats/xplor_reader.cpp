@@ -1,6 +1,8 @@
 #include "formats/xplor_reader.hpp"
 
+#include <algorithm>
 #include <array>
+#include <filesystem>
 #include <limits>
 #include <string>
 
@@ -105,6 +107,18 @@ void read_grid(XplorInput& in, State& st) {
     st.nvoxtot = static_cast<std::int32_t>(total);
 }
 
+// Room for the densities of the map, but never more than the file can hold: every value
+// line holds a word and its line end (the last line may lack the end), so a file of B bytes
+// holds at most B / 2 + 1 densities. A grid line that claims billions of voxels for a short
+// file then costs no more memory than the file, and reading stops where the file ends.
+std::size_t density_room(const std::string& name, std::int32_t nvoxtot) {
+    const auto room = static_cast<std::size_t>(nvoxtot);
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(name, ec);
+    if (ec) return room;  // not a plain file: its length is not known beforehand
+    return static_cast<std::size_t>(std::min<std::uintmax_t>(room, bytes / 2 + 1));
+}
+
 void check_order_line(XplorInput& in, Console& con) {
     const std::string_view line = in.next();
     const std::string zyxstr = padded(line.substr(0, std::min<std::size_t>(line.size(), 10)), 10);
@@ -150,7 +164,8 @@ void read_value(XplorInput& in, State& st, float& density) {
 }  // namespace
 
 void readxplor(State& st, Console& con, std::string_view rhofile) {
-    XplorInput in(st, con, name_of(rhofile, kShortName));
+    const std::string name = name_of(rhofile, kShortName);
+    XplorInput in(st, con, name);
     in.next();
     in.next_into_buffer();
     std::int32_t titles = 0;
@@ -161,7 +176,7 @@ void readxplor(State& st, Console& con, std::string_view rhofile) {
 
     read_grid(in, st);
     st.rho.release();
-    st.rho.allocate(static_cast<std::size_t>(st.nvoxtot));
+    st.rho.allocate(density_room(name, st.nvoxtot));
     in.next_into_buffer();  // the cell, not needed here
     check_order_line(in, con);
 
