@@ -13,6 +13,8 @@ int idel(std::string_view l) {
     return 0;
 }
 
+bool names_a_file(std::string_view name) { return !name.empty() && name.find('\0') == std::string_view::npos; }
+
 std::string name_of(std::string_view text, int limit) {
     if (static_cast<int>(text.size()) > limit) text = text.substr(0, static_cast<std::size_t>(limit));
     return std::string(text.substr(0, static_cast<std::size_t>(idel(text))));

@@ -49,6 +49,9 @@ int idel(std::string_view l);
 
 // A blank-padded text without its trailing blanks, at most `limit` characters of it.
 std::string name_of(std::string_view text, int limit = kNameLength);
+// A name that reaches the file system whole: not empty and without a NUL byte, which would
+// cut it short to the name of another file.
+bool names_a_file(std::string_view name);
 
 // A text cut or blank-padded to `length` characters.
 std::string padded(std::string_view text, int length);

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/voxmill_mod.hpp"
+
 namespace voxmill {
 
 LineReader::LineReader(std::size_t capacity) : buf_(new char[capacity]), capacity_(capacity) {}
@@ -13,7 +15,7 @@ LineReader::~LineReader() { close(); }
 bool LineReader::open(const std::string& name) {
     close();
     std::error_code ec;
-    if (name.empty() || std::filesystem::is_directory(name, ec)) return false;
+    if (!names_a_file(name) || std::filesystem::is_directory(name, ec)) return false;
     file_ = std::fopen(name.c_str(), "rb");
     if (file_ == nullptr) return false;
     // The lines are cut from our own buffer; the stream's would only add a copy.

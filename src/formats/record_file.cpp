@@ -5,6 +5,8 @@
 #include <system_error>
 #include <utility>
 
+#include "core/voxmill_mod.hpp"
+
 namespace voxmill {
 
 RecordFile::RecordFile(RecordFile&& other) noexcept
@@ -24,8 +26,7 @@ RecordFile::~RecordFile() { close(); }
 
 bool RecordFile::open(const std::string& name, Mode mode, std::size_t record_length) {
     close();
-    // A name with a NUL byte would reach the system cut short, as the name of another file.
-    if (name.empty() || name.find('\0') != std::string::npos || record_length == 0) return false;
+    if (!names_a_file(name) || record_length == 0) return false;
     std::error_code ec;
     if (std::filesystem::is_directory(name, ec)) return false;  // a folder is no map file
     switch (mode) {

@@ -4,6 +4,7 @@
 
 #include "core/errors.hpp"
 #include "core/fields.hpp"
+#include "core/voxmill_mod.hpp"
 #include "formats/fixed_fields.hpp"
 
 namespace voxmill {
@@ -15,7 +16,7 @@ constexpr std::size_t kChunk = std::size_t{1} << 20;  // what one write hands to
 }  // namespace
 
 TextOutput::TextOutput(std::string name) : name_(std::move(name)) {
-    file_ = std::fopen(name_.c_str(), "wb");
+    if (names_a_file(name_)) file_ = std::fopen(name_.c_str(), "wb");
     if (file_ == nullptr) throw FileError("cannot create the output file " + name_);
     std::setvbuf(file_, nullptr, _IONBF, 0);
     buf_.resize(2 * kChunk);

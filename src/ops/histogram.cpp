@@ -8,6 +8,7 @@
 
 #include "core/errors.hpp"
 #include "core/fields.hpp"
+#include "core/voxmill_mod.hpp"
 #include "formats/voxmill_lib.hpp"
 #include "ops/heap.hpp"
 #include "ops/order_statistics.hpp"
@@ -53,7 +54,7 @@ void write_table(const std::string& name, const std::vector<float>& limits) {
         append_f(text, v, 14, 7);
         text += "\r\n";
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "wb"), std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(names_a_file(name) ? std::fopen(name.c_str(), "wb") : nullptr, std::fclose);
     if (!file) throw FileError("cannot create the histogram file " + name);
     const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
     if (!written || std::fclose(file.release()) != 0) {

@@ -12,7 +12,7 @@ const std::vector<OptionSession>& q47_option_sessions() {
     static const std::vector<OptionSession> sessions{
         {'1', {"in", "out"}, {}, "", 0, none, true},
         {'2', {"in", "in", "out", "1"}, {}, "Error: cannot read record ", 3, any, false},
-        {'4', {"in", "out", "1234", "1234", "0"}, {4}, stop, 0, none, true},
+        {'4', {"in", "out", "1234", "1234", "0"}, {}, stop, 0, none, true},
         {'5', {"in", "out", "0.5 0 0 0"}, {2}, stop, 0, none, true},
         {'7', {"in", "out", "0.5 0.5 0.5 0.5", "1 1 1 1", "1234"}, {2, 3}, stop, 0, none, true},
         {'A', {"in", "out", "10 10 10 90 90 90"}, {2}, "", 0, empty, false},

@@ -18,7 +18,7 @@ enum class OutputAfterFailedRead {
 struct OptionSession {
     char option;
     std::vector<std::string> answers;      // the lines that follow the option, `in` and `out` as placeholders
-    std::vector<std::size_t> numbers;      // positions in `answers` of the answers that are numbers
+    std::vector<std::size_t> numbers;      // positions in `answers` of the free-format number answers
     std::string failed_read_err;           // the error output when the map cannot be read
     int failed_read_status;
     OutputAfterFailedRead failed_read_output;
