@@ -37,13 +37,13 @@ namespace fs = std::filesystem;
 double baseline(const std::vector<std::string>& inputs, const std::string& out, std::size_t out_bytes,
                 bool fresh_memory) {
     fs::remove(out);
-    std::vector<std::unique_ptr<unsigned char[]>> held(inputs.size());
+    std::vector<voxmill::DensityArray> held(inputs.size());
     auto make_buffers = [&] {
-        for (std::size_t i = 0; i < inputs.size(); ++i) held[i].reset(new unsigned char[fs::file_size(inputs[i])]);
+        for (std::size_t i = 0; i < inputs.size(); ++i) held[i] = bench::file_buffer(fs::file_size(inputs[i]));
     };
     if (!fresh_memory) {
         make_buffers();
-        for (std::size_t i = 0; i < inputs.size(); ++i) std::fill_n(held[i].get(), fs::file_size(inputs[i]), 0);
+        for (std::size_t i = 0; i < inputs.size(); ++i) std::fill_n(bench::bytes_of(held[i]), fs::file_size(inputs[i]), 0);
     }
     const std::vector<unsigned char> bytes(out_bytes, 0x20);
     const auto start = Clock::now();
@@ -51,7 +51,7 @@ double baseline(const std::vector<std::string>& inputs, const std::string& out, 
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         const auto size = static_cast<std::size_t>(fs::file_size(inputs[i]));
         std::FILE* f = std::fopen(inputs[i].c_str(), "rb");
-        if (f == nullptr || std::fread(held[i].get(), 1, size, f) != size) {
+        if (f == nullptr || std::fread(bench::bytes_of(held[i]), 1, size, f) != size) {
             throw std::runtime_error("cannot read " + inputs[i]);
         }
         std::fclose(f);

@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "core/console.hpp"
+#include "core/density_array.hpp"
 #include "core/voxmill_mod.hpp"
 #include "formats/q47_output.hpp"
 
@@ -62,6 +63,16 @@ inline std::vector<float> write_map(const std::string& name, unsigned seed) {
     }
     return rho;
 }
+
+// Memory for a whole file's bytes, allocated the way the map readers allocate their density
+// arrays, so that the baselines and the operations pay the same price for fresh memory.
+inline voxmill::DensityArray file_buffer(std::size_t bytes) {
+    voxmill::DensityArray buffer;
+    buffer.allocate(bytes / sizeof(float) + 1);
+    return buffer;
+}
+
+inline unsigned char* bytes_of(voxmill::DensityArray& buffer) { return reinterpret_cast<unsigned char*>(buffer.data()); }
 
 struct Timed {
     double seconds;

@@ -27,8 +27,8 @@ double plain_read(const std::string& name) {
     std::FILE* f = std::fopen(name.c_str(), "rb");
     if (f == nullptr) throw std::runtime_error("cannot open " + name);
     const auto size = static_cast<std::size_t>(std::filesystem::file_size(name));
-    std::unique_ptr<unsigned char[]> bytes(new unsigned char[size]);
-    const std::size_t got = std::fread(bytes.get(), 1, size, f);
+    voxmill::DensityArray bytes = bench::file_buffer(size);
+    const std::size_t got = std::fread(bench::bytes_of(bytes), 1, size, f);
     std::fclose(f);
     if (got != size) throw std::runtime_error("short read of " + name);
     return seconds_since(start);

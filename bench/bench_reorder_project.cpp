@@ -36,9 +36,9 @@ double baseline(const std::string& in, const std::string& out, std::size_t out_b
     const auto in_bytes = static_cast<std::size_t>(fs::file_size(in));
     const std::vector<unsigned char> bytes(out_bytes, 0x20);
     const auto start = Clock::now();
-    const std::unique_ptr<unsigned char[]> held(new unsigned char[in_bytes]);
+    voxmill::DensityArray held = bench::file_buffer(in_bytes);
     std::FILE* f = std::fopen(in.c_str(), "rb");
-    if (f == nullptr || std::fread(held.get(), 1, in_bytes, f) != in_bytes) throw std::runtime_error("cannot read " + in);
+    if (f == nullptr || std::fread(bench::bytes_of(held), 1, in_bytes, f) != in_bytes) throw std::runtime_error("cannot read " + in);
     std::fclose(f);
     f = std::fopen(out.c_str(), "wbx");
     if (f == nullptr || std::fwrite(bytes.data(), 1, out_bytes, f) != out_bytes) throw std::runtime_error("cannot write " + out);
