@@ -201,7 +201,8 @@ TEST(WriteXplor, TwoByTwoByTwoLineByLine) {
 }
 
 TEST(WriteXplor, ReadsBackThroughTheXplorReader) {
-    const std::vector<std::vector<std::int32_t>> grids = {{7}, {5, 3, 4}, {3, 2, 2, 4}};
+    // The 6D grid line is 144 characters long, beyond the line buffer.
+    const std::vector<std::vector<std::int32_t>> grids = {{7}, {5, 3, 4}, {3, 2, 2, 4}, {2, 3, 2, 1, 2, 3}};
     vtest::ScratchDir dir;
     for (const auto& nvox : grids) {
         std::size_t count = 1;

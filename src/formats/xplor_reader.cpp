@@ -87,11 +87,17 @@ int grid_word_count(std::string copy) {
 // count) is a read error.
 void read_grid(XplorInput& in, State& st) {
     in.next_into_buffer();
-    const int dims = grid_word_count(st.buffer) / 3;
+    // The grid line of a six-dimensional map, as writexplor makes it, is 144 characters long:
+    // a longer line is counted and converted whole, so that no dimension is lost to the
+    // buffer's 132 characters. The buffer then holds the start of what the conversion left.
+    const bool whole_line = in.current().size() > static_cast<std::size_t>(kBufferLength);
+    std::string grid = whole_line ? padded(in.current(), static_cast<int>(in.current().size())) : st.buffer;
+    const int dims = grid_word_count(grid) / 3;
     if (dims < 1 || dims > 6) in.read_error();
     std::array<std::int32_t, 18> nvoxtmp{};
     std::int32_t errcode = kTokenOk;
-    arrayint(st.buffer, nvoxtmp.data(), 3 * dims, errcode);
+    arrayint(grid, nvoxtmp.data(), 3 * dims, errcode);
+    st.buffer = padded(grid, kBufferLength);
     in.check(errcode);
     std::int64_t total = 1;
     for (int i = 1; i <= dims; ++i) {
