@@ -1,0 +1,59 @@
+// Arbitrary file bytes as a q47 map: the header probe of the file dialogue, then the reader.
+//
+// A header may claim any map whose voxel total fits 32 bits, up to 8 GB of densities, and the
+// reader reserves that array before it finds the file short; such a reservation touches no
+// memory. So fuzz/run raises -malloc_limit_mb above that largest request, while
+// -rss_limit_mb still fails any input that makes the reader really use the memory.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "app/getargs.hpp"
+#include "core/errors.hpp"
+#include "formats/q47_header.hpp"
+#include "formats/voxmill_lib.hpp"
+#include "fuzz_support.hpp"
+
+namespace {
+
+const std::string kFile = "input.q47";
+
+// What a successful read promises: the file holds the header and every layer the header
+// counts, and rho holds them all.
+void check_read(const voxmill::State& st, const std::string& name) {
+    voxmill::RecordFile file;
+    voxmill::Q47Header h;
+    if (!voxmill::open_q47(name, file, h)) vfuzz::fail("read a file whose header the probe cannot open");
+    const std::uintmax_t records = static_cast<std::uintmax_t>(h.nmap) + 1;
+    if (std::filesystem::file_size(name) < records * voxmill::q47_record_length(h.nxny)) vfuzz::fail("read more layers than the file holds");
+    const std::size_t voxels = static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap);
+    if (st.rho.size() <= voxels) vfuzz::fail("rho is smaller than the map");
+    if (st.sdim < 1 || st.sdim > 6) vfuzz::fail("sdim out of 1..6");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vfuzz::write_file(kFile, data, size);
+    const std::string name = vfuzz::scratch_path(kFile);
+    voxmill::State st;
+    const int d = voxmill::getdim(st, name);
+    if (d < voxmill::kProbeCannotRead || d > 6) vfuzz::fail("probe result out of -2..6");
+
+    vfuzz::QuietConsole q;
+    std::int32_t ferror = -1;
+    try {
+        voxmill::readorvo(st, q.con, name, ferror);
+    } catch (const voxmill::Stop&) {
+        return 0;  // memory for the map could not be had
+    }
+    if (ferror < voxmill::kFileOk || ferror > voxmill::kFileCannotClose) vfuzz::fail("ferror out of 0..3");
+    if (ferror == voxmill::kFileOk) {
+        if (d == voxmill::kProbeCannotOpen || d == voxmill::kProbeCannotRead) {
+            vfuzz::fail("the reader took a file that the probe refused");
+        }
+        check_read(st, name);
+    }
+    return 0;
+}

@@ -1,0 +1,36 @@
+// Arbitrary text as an X-PLOR map file, through the X-PLOR reader. A broken file ends in a
+// stop of the program, which is an orderly end here; anything else must leave a whole map.
+//
+// The grid line may ask for any map whose voxel total fits 32 bits (8 GB of densities), and
+// the reader reserves the array before it reads a density; fuzz/run allows that reservation
+// with -malloc_limit_mb and fails real memory use through -rss_limit_mb.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/errors.hpp"
+#include "formats/xplor_reader.hpp"
+#include "fuzz_support.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    vfuzz::write_file("input.xplor", data, size);
+    const std::string name = vfuzz::scratch_path("input.xplor");
+    voxmill::State st;
+    vfuzz::QuietConsole q;
+    try {
+        voxmill::readxplor(st, q.con, name);
+    } catch (const voxmill::Stop&) {
+        return 0;
+    }
+    if (st.sdim < 1 || st.sdim > 6) vfuzz::fail("sdim out of 1..6");
+    std::int64_t voxels = 1;
+    for (int i = 1; i <= 6; ++i) {
+        if (st.nvox(i) < 1) vfuzz::fail("an axis without voxels");
+        voxels *= st.nvox(i);
+    }
+    if (voxels != st.nvoxtot || st.rho.size() != static_cast<std::size_t>(st.nvoxtot)) {
+        vfuzz::fail("nvoxtot or rho does not match the voxel counts");
+    }
+    if (st.buffer.size() != voxmill::kBufferLength) vfuzz::fail("the line buffer changed its length");
+    return 0;
+}
