@@ -25,7 +25,7 @@ struct OptionSession {
     bool new_q47;                          // the output must be a new file
 };
 
-// Options 1, 2, 4, 5, 7, A, B, C, E and F, with answers that suit a 2 x 2 x 2 x 2 map.
+// Options 1, 2, 4, 5, 7, A, B, C, E and F, with answers that suit any map of four dimensions.
 const std::vector<OptionSession>& q47_option_sessions();
 
 // The option and its answers as lines, with the placeholders replaced.
