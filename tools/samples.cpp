@@ -61,12 +61,17 @@ std::vector<std::string> write_samples(const std::filesystem::path& folder, Cons
     }
     const std::string xplor = file_in(folder, kXplor);
     if (!std::filesystem::exists(xplor)) {
+        // The text is made from the atoms map as computed, whatever atoms3d.q47 now holds,
+        // through a q47 file of its own that goes again once the text is written.
+        const std::string scratch = file_in(folder, std::string(kXplor) + ".q47");
         State st;
-        st.infile1 = padded(file_in(folder, kMaps[0].name), kNameLength);
+        atoms_map(st);
+        writeorvo(st, con, scratch);
+        st.infile1 = padded(scratch, kNameLength);
         st.outrhofile = padded(xplor, kNameLength);
         for (int i = 1; i <= 6; ++i) st.cell(i) = kAtomsCell[i - 1];
-        st.nvoxtot = 24 * 24 * 24;  // what the file dialogue's probe would have left
         writexplor(st, con);
+        std::filesystem::remove(scratch);
         written.emplace_back(kXplor);
     }
     return written;

@@ -9,7 +9,7 @@
 
 namespace voxmill::samples {
 
-// The sample files in the order they are written; the X-PLOR text is made from atoms3d.q47.
+// The sample files in the order they are written; the X-PLOR text holds the atoms3d map.
 const std::vector<std::string>& sample_names();
 
 // The unit cell typed for atoms3d.q47 (a, b, c, alpha, beta, gamma) and written into its
