@@ -1,9 +1,8 @@
 // Arbitrary file bytes as a q47 map: the header probe of the file dialogue, then the reader.
 //
-// A header may claim any map whose voxel total fits 32 bits, up to 8 GB of densities, and the
-// reader reserves that array before it finds the file short; such a reservation touches no
-// memory. So fuzz/run raises -malloc_limit_mb above that largest request, while
-// -rss_limit_mb still fails any input that makes the reader really use the memory.
+// A header may claim any map whose voxel total fits 32 bits, but the reader sizes its array
+// by the layers the file holds, so no input may ask for more memory than fuzz/run's
+// -rss_limit_mb (which libFuzzer also takes as the limit of a single allocation).
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>

@@ -1,9 +1,9 @@
 // Arbitrary text as an X-PLOR map file, through the X-PLOR reader. A broken file ends in a
 // stop of the program, which is an orderly end here; anything else must leave a whole map.
 //
-// The grid line may ask for any map whose voxel total fits 32 bits (8 GB of densities), and
-// the reader reserves the array before it reads a density; fuzz/run allows that reservation
-// with -malloc_limit_mb and fails real memory use through -rss_limit_mb.
+// The grid line may ask for any map whose voxel total fits 32 bits, but the reader never
+// makes its array larger than the file can hold, so no input may ask for more memory than
+// fuzz/run's -rss_limit_mb (which libFuzzer also takes as the limit of a single allocation).
 #include <cstddef>
 #include <cstdint>
 #include <string>
