@@ -279,6 +279,19 @@ TEST_F(Reorder, OrdersAndBoxesThatCannotBeMadeAreRefused) {
     EXPECT_NE(r.out.find("axes 412 leaves output axis 1 with no axis"), std::string::npos) << r.out;
     EXPECT_FALSE(std::filesystem::exists(out));
 
+    // A header that repeats a code sends two input axes to one output axis; the axis named is
+    // the one left with none.
+    vtest::RawHeader twice;
+    twice.nvox = {4, 3, 2, 1, 1, 1};
+    twice.iorien = {1, 1, 3, 4, 5, 6};
+    vtest::write_bytes(in, vtest::q47_bytes(twice, vtest::ramp(24)));
+    r = session('5', "0 0 0\n");
+    EXPECT_NE(r.out.find("axes 123456 leaves output axis 2 with no axis of the map, whose axis codes are 1 1 3"),
+              std::string::npos)
+        << r.out;
+    EXPECT_FALSE(std::filesystem::exists(out));
+    vtest::write_q47(in, {4, 3, 2}, vtest::ramp(24));
+
     // A character that is no digit matches no code; here the refusal comes before the error.
     r = session('4', "x13\n1y3\n0\n");
     EXPECT_EQ(r.status, 0);

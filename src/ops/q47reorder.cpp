@@ -73,8 +73,10 @@ std::string refusal(const Q47Header& h, const std::string& axord, const Tab<int,
     }
     Tab<int, 6> carriers{};
     for (int i = 1; i <= sdim; ++i) ++carriers(conv(i));
+    // Every input axis goes to one output axis, so an axis that gets two leaves another with none:
+    // that one is named.
     for (int j = 1; j <= sdim; ++j) {
-        if (carriers(j) != 1) {
+        if (carriers(j) == 0) {
             return "The true order of axes " + name_of(axord, 6) + " leaves output axis " + std::to_string(j) +
                    " with no axis of the map, whose axis codes are " + codes_text(h, sdim) +
                    ". Nothing was written.";
