@@ -152,7 +152,7 @@ TEST_F(Menu, TheFileDialogueRefusesEveryBadInputMap) {
     EXPECT_EQ(rec.out, out);
 }
 
-TEST_F(Menu, TheProbeFindsTheDimensionAndUsesAtMost132Characters) {
+TEST_F(Menu, TheProbeFindsTheDimensionAndOpensTheWholeName) {
     voxmill::State st;
     vtest::write_q47(dir.path("a"), {48, 48, 1}, {});
     EXPECT_EQ(voxmill::getdim(st, dir.path("a")), 2);
@@ -164,11 +164,12 @@ TEST_F(Menu, TheProbeFindsTheDimensionAndUsesAtMost132Characters) {
     // A header whose seventh word is below 34 is still read whole.
     vtest::write_q47(dir.path("c"), {2, 2, 2}, {});
     EXPECT_EQ(voxmill::getdim(st, dir.path("c")), 3);
-    // Only the first 132 characters of a name count.
+    // The whole name counts, as the reader opens it, without its trailing blanks.
     std::string long_name = dir.path("");
     long_name += std::string(132 - long_name.size(), 'n');
     vtest::write_q47(long_name, {5, 5, 5}, {});
-    EXPECT_EQ(voxmill::getdim(st, long_name + "tail-ignored"), 3);
+    EXPECT_EQ(voxmill::getdim(st, long_name + "tail"), voxmill::kProbeCannotOpen);
+    EXPECT_EQ(voxmill::getdim(st, long_name + "   "), 3);
     EXPECT_EQ(voxmill::getdim(st, dir.path("nothing")), voxmill::kProbeCannotOpen);
     EXPECT_EQ(voxmill::getdim(st, dir.path("")), voxmill::kProbeCannotOpen);  // a folder
 }

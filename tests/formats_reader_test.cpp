@@ -51,14 +51,21 @@ TEST(RecordFile, ModesCreateKeepAndRefuseAsTheyShould) {
               (std::vector<unsigned char>{' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ', 'a', 'b', 'c', ' ', ' ', ' ', ' ', ' '}));
     EXPECT_FALSE(f.open(name, RecordFile::Mode::create_new, 8));  // exists already
 
-    ASSERT_TRUE(f.open(name, RecordFile::Mode::open_or_create, 4));
+    // A replacement dropped before its close leaves the old file; a closed one is all there is.
+    ASSERT_TRUE(f.open(name, RecordFile::Mode::replace, 4));
+    ASSERT_TRUE(f.write(1, "zz", 2, 0));
+    ASSERT_TRUE(f.discard());
+    EXPECT_EQ(vtest::read_bytes(name).size(), 16u);
+    ASSERT_TRUE(f.open(name, RecordFile::Mode::replace, 4));
     ASSERT_TRUE(f.write(1, "xy", 2, 0));
+    EXPECT_EQ(vtest::read_bytes(name).size(), 16u);  // still the old file while it is written
     ASSERT_TRUE(f.close());
-    const auto kept = vtest::read_bytes(name);
-    ASSERT_EQ(kept.size(), 16u);  // not truncated
-    EXPECT_EQ(kept[0], 'x');
-    EXPECT_EQ(kept[2], 0);
-    EXPECT_EQ(kept[8], 'a');
+    EXPECT_EQ(vtest::read_bytes(name), (std::vector<unsigned char>{'x', 'y', 0, 0}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), {}), 1);  // no temporary left
+    ASSERT_TRUE(f.open(name, RecordFile::Mode::replace, 8));
+    ASSERT_TRUE(f.write(2, a, 3));
+    ASSERT_TRUE(f.write(1, a, 0));
+    ASSERT_TRUE(f.close());
 
     ASSERT_TRUE(f.open(name, RecordFile::Mode::read_existing, 6));
     char got[6];

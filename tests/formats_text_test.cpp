@@ -74,8 +74,9 @@ TEST(LineReader, LineEndsLastLineAndOverlongLines) {
     for (const std::size_t capacity : {std::size_t{16}, std::size_t{1} << 20}) {
         LineReader r(capacity);
         ASSERT_TRUE(r.open(name));
-        const std::string long_line = capacity == 16 ? std::string(16, 'x') : std::string(40, 'x');
-        EXPECT_EQ(all_lines(r), (std::vector<std::string>{"a", "", "bb\rc", long_line, "last"}));
+        // A line longer than the buffer ends the reading.
+        const std::vector<std::string> whole{"a", "", "bb\rc", std::string(40, 'x'), "last"};
+        EXPECT_EQ(all_lines(r), capacity == 16 ? std::vector<std::string>(whole.begin(), whole.begin() + 3) : whole);
         EXPECT_TRUE(r.close());
     }
     LineReader r;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,8 +26,7 @@ struct Vend {
         vtest::write_q47(dir.path("in.q47"), nvox, rho);
         st.infile1 = padded(dir.path("in.q47"), kNameLength);
         st.outrhofile = padded(dir.path("out.vend"), kNameLength);
-        st.sdim = static_cast<std::int32_t>(nvox.size());
-        st.nvoxtot = static_cast<std::int32_t>(rho.size());
+        vtest::probe_as_dialogue(st);
         for (int i = 1; i <= 6; ++i) st.cell(i) = 1.5f * static_cast<float>(i);
         writevend(st, con);
         const auto bytes = vtest::read_bytes(dir.path("out.vend"));
@@ -94,7 +94,10 @@ TEST(WriteVend, OutputsThatCannotBeMadeOrMapsThatCannotBeRead) {
     } catch (const Stop& s) {
         EXPECT_EQ(s.message(), "");
     }
-    EXPECT_TRUE(vtest::read_bytes(v.dir.path("out.vend")).empty());
+    EXPECT_FALSE(std::filesystem::exists(v.dir.path("out.vend")));  // the map is read first
+    vtest::write_q47(v.dir.path("in.q47"), {2, 2}, vtest::ramp(4));
+    v.st.infile1 = padded(v.dir.path("in.q47"), kNameLength);
+    vtest::probe_as_dialogue(v.st);
     v.st.outrhofile = padded(v.dir.path("no/folder/out.vend"), kNameLength);
     try {
         writevend(v.st, v.con);

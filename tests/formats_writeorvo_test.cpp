@@ -77,17 +77,15 @@ TEST(WriteOrvo, ExtremesStartFarOutAndIgnoreNaN) {
     EXPECT_EQ(word_f32(b, 2 * 144 + 4), -200000.0f);
 }
 
-TEST(WriteOrvo, OverwritesInPlaceAndCutsLongNames) {
+TEST(WriteOrvo, ReplacesAnExistingFileWholeAndCutsLongNames) {
     Writer w;
     const std::string name = w.dir.path("old.q47");
     vtest::write_bytes(name, std::vector<unsigned char>(5000, 0xAB));
     vtest::load_map(w.st, {6, 6}, vtest::ramp(36));
     const auto b = w.write(name);
-    ASSERT_EQ(b.size(), 5000u);
+    ASSERT_EQ(b.size(), 3u * 144u);  // nothing of the old file after the trailer
     EXPECT_EQ(word_i32(b, 0), 6);
     EXPECT_EQ(word_f32(b, 2 * 144), 35.0f);
-    EXPECT_EQ(b[3 * 144], 0xAB);
-    EXPECT_EQ(b[4999], 0xAB);
 
     const std::string short_name = w.dir.path("n");
     const std::string long_name = short_name + std::string(132 - short_name.size(), ' ') + "tail";

@@ -77,8 +77,7 @@ void write_map_for_text(Session& s, const vtest::ScratchDir& dir, std::vector<st
     vtest::write_q47(dir.path("in.q47"), nvox, rho);
     s.st.infile1 = padded(dir.path("in.q47"), kNameLength);
     s.st.outrhofile = padded(dir.path(out_name), kNameLength);
-    s.st.nvoxtot = static_cast<std::int32_t>(rho.size());  // as the probe of the dialogue leaves it
-    s.st.sdim = static_cast<std::int32_t>(nvox.size());
+    vtest::probe_as_dialogue(s.st);
 }
 
 std::string file_text(const std::string& path) {
@@ -260,15 +259,15 @@ TEST(WriteXplor, LargeMapsAreFormattedInOrderWhateverTheSectionLength) {
     }
 }
 
-TEST(WriteXplor, FailedReadLeavesTheOutputEmpty) {
+TEST(WriteXplor, FailedReadLeavesNoOutput) {
     vtest::ScratchDir dir;
     Session s;
     s.st.infile1 = padded(dir.path("missing.q47"), kNameLength);
     s.st.outrhofile = padded(dir.path("out.xplor"), kNameLength);
     EXPECT_EQ(s.run([&] { writexplor(s.st, s.con); }), "");
     EXPECT_NE(s.out.str().find("Error! Cannot open density file for reading!"), std::string::npos);
-    EXPECT_EQ(file_text(dir.path("out.xplor")), "");
-    s.st.outrhofile = padded(dir.path("no/such/folder/out.xplor"), kNameLength);
+    EXPECT_FALSE(std::filesystem::exists(dir.path("out.xplor")));
+    write_map_for_text(s, dir, {2, 2}, vtest::ramp(4), "no/such/folder/out.xplor");
     EXPECT_THROW(writexplor(s.st, s.con), FileError);
 }
 

@@ -15,7 +15,6 @@
 
 namespace {
 
-using vtest::OutputAfterFailedRead;
 
 const std::string kEndOfInput = "Error: the console input ended where a text answer was expected. Stopping.\r\n";
 
@@ -40,16 +39,8 @@ void expect_failed_read(const vtest::OptionSession& s, const std::string& in, co
         EXPECT_NE(r.out.find(vtest::kReadFailureBlock), std::string::npos);
     }
     EXPECT_EQ(r.out.find(vtest::kFinished), std::string::npos);
-    switch (s.failed_read_output) {
-        case OutputAfterFailedRead::none:
-            EXPECT_FALSE(std::filesystem::exists(out));
-            break;
-        case OutputAfterFailedRead::empty:
-            EXPECT_EQ(std::filesystem::file_size(out), 0u);
-            break;
-        case OutputAfterFailedRead::any:
-            break;
-    }
+    EXPECT_FALSE(std::filesystem::exists(out));  // nor a temporary beside it
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path("")), {}), 1) << "only the input is left";
 }
 
 TEST(HostileQ47, TheProbeRefusesCountsNoMapCanHave) {
@@ -62,7 +53,6 @@ TEST(HostileQ47, TheProbeRefusesCountsNoMapCanHave) {
     const std::int32_t huge = 2147483647;
     const Bad bad[] = {
         {"a zero count", {3, 3, 0, 1, 1, 1}, 9, 0},
-        {"all counts zero", {0, 0, 0, 0, 0, 0}, 0, 0},
         {"a negative count", {3, -3, 2, 1, 1, 1}, -9, 2},
         {"two negative counts", {-3, -3, 2, 1, 1, 1}, 9, 2},
         {"a huge count", {huge, 1, 1, 1, 1, 1}, huge, 1},

@@ -261,9 +261,8 @@ TEST_F(Reorder, ExistingOutputEndsTheRunAndStaysAsItWas) {
     EXPECT_EQ(output(), before);
 }
 
-// Orders that leave an output axis without an input axis, and empty boxes, are refused with
-// one line before any file is made; the menu goes on. By the correspondence rule an input
-// axis whose code is not typed keeps its own position, so "124" on codes 1 2 3 is whole.
+// Orders that leave an output axis without an input axis or name a code the map does not
+// have, and empty boxes, are refused with one line before any file is made; the menu goes on.
 TEST_F(Reorder, OrdersAndBoxesThatCannotBeMadeAreRefused) {
     vtest::write_q47(in, {4, 3, 2}, vtest::ramp(24));
     const std::string ask = crlf("Give the true order of axes, the order to be written in ORVO and nsub:\n");
@@ -303,11 +302,17 @@ TEST_F(Reorder, OrdersAndBoxesThatCannotBeMadeAreRefused) {
         << r.out;
     EXPECT_FALSE(std::filesystem::exists(out));
 
-    r = session('4', "124\n123\n0\n");
-    EXPECT_EQ(r.err, "");
-    const auto b = output();
-    EXPECT_EQ(word_i32(b, 8), 2);
-    EXPECT_EQ(at(b, 136, 1, 5), 17.0f);
+    // Every output axis has an input axis here, but the copy would not be in the order typed.
+    for (const auto& [option, answers, order] :
+         {std::tuple{'4', "124\n124\n0\n", "124"}, std::tuple{'7', "0.5 0.5 0.5\n1 1 1\n129\n", "129"}}) {
+        r = session(option, answers);
+        EXPECT_EQ(r.err, "");
+        EXPECT_NE(r.out.find(crlf(std::string(" The true order of axes ") + order + " holds the digit " + order[2] +
+                                  " at position 3, which is none of the map's axis codes 1 2 3" + tail)),
+                  std::string::npos)
+            << r.out;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
 }
 
 // A character of an order that is neither a digit nor a blank, where no refusal applies,

@@ -143,7 +143,7 @@ TEST(StencilWeights, WeighTheNodesAsTheSplineDoes) {
     std::uniform_real_distribution<float> where(-40.0f, 40.0f);
     for (int trial = 0; trial < 200; ++trial) {
         const float at = where(gen);
-        const std::int32_t orig = static_cast<std::int32_t>(at + 2.5f) - 4;
+        const auto orig = static_cast<std::int32_t>(std::floor(at - 1.5f));
         std::array<float, 5> x{}, y{}, y2{};
         for (std::size_t p = 0; p < 5; ++p) {
             x[p] = static_cast<float>(orig + static_cast<std::int32_t>(p));

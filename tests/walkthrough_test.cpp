@@ -89,8 +89,8 @@ void check_diffmap(const SampleFolder& f, const ReadmeSession& s, const vtest::S
     const LoadedMap a = f.map(s.answers.at(1)), b = f.map(s.answers.at(2)), out = f.map(s.answers.at(3));
     const char key = s.answers.at(4).at(0);
     ASSERT_TRUE(key == '1' || key == '3') << "the walkthrough subtracts or adds";
-    // The R-value's sums are single-precision, summed in file order.
-    float rnom = 0.0f, rden = 0.0f;
+    // The R-value's sums, in double precision.
+    double rnom = 0.0, rden = 0.0;
     for (std::size_t p = 0; p < a.rho.size(); ++p) {
         rnom += std::abs(a.rho[p] - b.rho[p]);
         rden += std::abs(b.rho[p]);

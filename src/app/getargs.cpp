@@ -9,14 +9,17 @@ int getdim(State& st, std::string_view rhofile) {
     RecordFile file;
     Q47Header h;
     bool cannot_open = false;
-    if (!open_q47(name_of(rhofile, kShortName), file, h, &cannot_open)) {
+    // The whole name, as the reader opens it: a probe of another file would vouch for a map
+    // that is not the one read.
+    if (!open_q47(name_of(rhofile), file, h, &cannot_open)) {
         return cannot_open ? kProbeCannotOpen : kProbeCannotRead;
     }
     file.close();
-    // Counts that no map can have would make every later step loop or read outside the map.
-    if (!h.counts_usable()) return kProbeCannotRead;
-    st.nvox = h.nvox;
     const int d = dimension_of(h.nvox);
+    // Counts that no map can have would make every later step loop or read outside the map;
+    // a header without an axis of more than one voxel is refused as a map of no dimension.
+    if (d > 0 && !h.counts_usable()) return kProbeCannotRead;
+    st.nvox = h.nvox;
     st.nvoxtot = 1;
     for (int k = 1; k <= d; ++k) st.nvoxtot *= st.nvox(k);
     return d;

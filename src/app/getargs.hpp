@@ -15,9 +15,9 @@ enum : int {
     kProbeNoDimension = 0,
 };
 
-// Reads the header of the q47 file `rhofile` (its first 132 characters) and returns the
-// map's dimension count or one of the probe results. Loads nvox and nvoxtot from a usable
-// header.
+// Reads the header of the q47 file `rhofile` (the whole name, without trailing blanks) and
+// returns the map's dimension count or one of the probe results. Loads nvox and nvoxtot from
+// a usable header, and from one without an axis of more than one voxel.
 int getdim(State& st, std::string_view rhofile);
 
 // key 2: one input map and one output file; key 3: two input maps of the same dimension and

@@ -1,5 +1,8 @@
 #include "app/menu.hpp"
 
+#include <cmath>
+#include <string>
+
 #include "app/getargs.hpp"
 #include "core/fields.hpp"
 
@@ -26,6 +29,18 @@ void show_menu(Console& con) {
 // double precision, rounded to single precision, then to the nearest integer.
 std::int32_t voxels_of(double fraction_times_count) {
     return nint(static_cast<float>(fraction_times_count));
+}
+
+// Refuses, with one line, an answer that holds NaN or an infinity on an axis of the map: no
+// whole number of voxels can be made of it.
+bool refuse_non_finite(Console& con, const Tab<float, 6>& values, int sdim, const char* what) {
+    for (int k = 1; k <= sdim; ++k) {
+        if (!std::isfinite(values(k))) {
+            con.free({what, " along axis ", std::to_string(k), " is not a finite number. Nothing was written."});
+            return true;
+        }
+    }
+    return false;
 }
 
 void option_diffmap(State& st, Console& con, const Operations& ops) {
@@ -70,6 +85,7 @@ void option_shift(State& st, Console& con, const Operations& ops) {
     con.line("Give the shift of the origin:");
     Tab<float, 6> chshift{};
     con.read_reals(&chshift(1), st.sdim);
+    if (refuse_non_finite(con, chshift, st.sdim, "The shift of the origin")) return;
     Tab<std::int32_t, 6> iorg{};
     Tab<std::int32_t, 6> iwidth{};
     for (int k = 1; k <= st.sdim; ++k) {
@@ -89,6 +105,10 @@ void option_old_section(State& st, Console& con, const Operations& ops) {
     con.read_reals(&width(1), st.sdim);
     con.line("Give the order of axes:");
     const std::string axord = con.read_text(6);
+    if (refuse_non_finite(con, mapcenter, st.sdim, "The center of the section") ||
+        refuse_non_finite(con, width, st.sdim, "The width of the section")) {
+        return;
+    }
     Tab<std::int32_t, 6> iorg{};
     Tab<std::int32_t, 6> iwidth{};
     for (int k = 1; k <= st.sdim; ++k) {

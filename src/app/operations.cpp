@@ -1,5 +1,6 @@
 #include "app/operations.hpp"
 
+#include "formats/same_file.hpp"
 #include "formats/voxmill_lib.hpp"
 #include "ops/add1.hpp"
 #include "ops/diffmap.hpp"
@@ -21,7 +22,9 @@ Operations default_operations() {
                 const Tab<float, 3>& pstep, const Mat<float, 6, 3>& basvec, char key) {
         qc(st, con, center, qcdim, pstep, basvec, key);
     };
+    // The reader and the writer each take the first 132 characters of their name.
     ops.xplor_to_q47 = [](State& st, Console& con) {
+        if (output_is_an_input(con, {name_of(st.infile1, kShortName)}, name_of(st.outrhofile, kShortName))) return;
         readxplor(st, con, st.infile1);
         writeorvo(st, con, st.outrhofile);
     };

@@ -21,7 +21,7 @@ bool LineReader::open(const std::string& name) {
     // The lines are cut from our own buffer; the stream's would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
     begin_ = end_ = 0;
-    at_end_ = skip_rest_ = false;
+    at_end_ = false;
     return true;
 }
 
@@ -38,6 +38,13 @@ bool LineReader::refill() {
     return got > 0;
 }
 
+// Whether the file ends right after a full buffer; either way it is read no further.
+bool LineReader::ends_here() {
+    at_end_ = true;
+    char probe = 0;
+    return std::fread(&probe, 1, 1, file_) == 0 && std::ferror(file_) == 0;
+}
+
 bool LineReader::next_after_refill(std::string_view& line) {
     for (;;) {
         char* first = buf_.get() + begin_;
@@ -45,33 +52,31 @@ bool LineReader::next_after_refill(std::string_view& line) {
         if (newline != nullptr) {
             const std::size_t length = static_cast<std::size_t>(newline - first);
             begin_ += length + 1;
-            if (skip_rest_) {
-                skip_rest_ = false;
-                continue;
-            }
             line = std::string_view(first, length);
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
             return true;
         }
-        if (skip_rest_) begin_ = end_;
         if (end_ - begin_ == capacity_) {
-            // No line end in a full buffer: hand out its start and drop the rest of the line.
-            line = std::string_view(first, capacity_);
-            begin_ = end_;
-            skip_rest_ = true;
-            return true;
-        }
-        if (!refill()) {
-            if (begin_ == end_ || skip_rest_ || std::ferror(file_) != 0) {
+            // A full buffer without a line end is the last line when the file ends right
+            // after it; otherwise the line is too long, and the file is read no further.
+            if (!ends_here()) {
                 begin_ = end_;
                 return false;
             }
-            line = std::string_view(buf_.get() + begin_, end_ - begin_);  // last line, no line end
-            if (line.back() == '\r') line.remove_suffix(1);
-            begin_ = end_;
-            return true;
+            break;
+        }
+        if (!refill()) {
+            if (begin_ == end_ || std::ferror(file_) != 0) {
+                begin_ = end_;
+                return false;
+            }
+            break;
         }
     }
+    line = std::string_view(buf_.get() + begin_, end_ - begin_);  // the last line, without a line end
+    if (line.back() == '\r') line.remove_suffix(1);
+    begin_ = end_;
+    return true;
 }
 
 bool LineReader::close() {

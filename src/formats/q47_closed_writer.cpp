@@ -14,12 +14,10 @@ namespace voxmill {
 
 namespace {
 
-void close_output(Console& con, Q47Output& out, std::int32_t& ferror) {
-    if (!out.close()) {
-        con.block({"Routine WriteOrvo:", "Error! Cannot close density file!",
-                   "Density should have been written, but I\xB4m not sure! Returning..."});
-        ferror = kFileCannotClose;
-    }
+void close_failure(Console& con, std::int32_t& ferror) {
+    con.block({"Routine WriteOrvo:", "Error! Cannot close density file!",
+               "Density should have been written, but I\xB4m not sure! Returning..."});
+    ferror = kFileCannotClose;
 }
 
 void open_failure(Console& con, std::int32_t& ferror) {
@@ -32,7 +30,7 @@ void write_failure(Console& con, Q47Output& out, std::int32_t& ferror) {
     con.block({"Routine WriteOrvo:", "Error! Cannot write density file!",
                "Something may have been written! Returning..."});
     ferror = kFileCannotReadOrWrite;
-    close_output(con, out, ferror);
+    if (!out.discard()) close_failure(con, ferror);
 }
 
 // Extremes of the written densities; NaN replaces neither.
@@ -131,7 +129,7 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
         return;
     }
     ferror = kFileOk;
-    close_output(con, out, ferror);
+    if (!out.close()) close_failure(con, ferror);
 }
 
 }  // namespace voxmill

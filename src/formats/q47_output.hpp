@@ -1,4 +1,4 @@
-// Writing a q47 file record by record: the header (all 35 words, or 34 when a record of a
+// Writing a q47 file record by record, whole or not at all (see RecordFile): the header (all 35 words, or 34 when a record of a
 // small layer cannot hold the satellite flag), the layers padded with blanks (0x20), and the
 // trailer with the map's extremes. Each writer of the system computes its own header and its
 // own running extremes and reports failures in its own way; this only moves the records.
@@ -23,7 +23,8 @@ public:
     // Writes several consecutive layers starting at layer k from one contiguous array.
     bool write_layers(std::int64_t k, std::int64_t count, const float* values);
     bool write_trailer(float rmax, float rmin);
-    bool close() { return file_.close(); }
+    bool close() { return file_.close(); }      // the map takes its name
+    bool discard() { return file_.discard(); }  // the map is dropped unfinished
 
 private:
     RecordFile file_;

@@ -47,7 +47,7 @@ struct Extremes {
 [[noreturn]] void write_failure(Console& con, Q47Output& out, const std::string& name) {
     con.block({"Routine WriteOrvo:", "Error! Cannot write into density file.", "Output file: " + name,
                "Something may have been saved. Stopping."});
-    out.close();
+    out.discard();
     throw Stop(kWriteStop);
 }
 
@@ -57,7 +57,7 @@ void writeorvo(State& st, Console& con, std::string_view rhofile) {
     const std::string name = name_of(rhofile, kShortName);
     const Q47Header h = header_of(st);
     Q47Output out;
-    if (!out.open(name, RecordFile::Mode::open_or_create, h)) {
+    if (!out.open(name, RecordFile::Mode::replace, h)) {
         con.block({"Routine WriteOrvo:", "Error! Cannot open density file for writing!", "Output file: " + name,
                    "Stopping."});
         throw Stop(kWriteStop);

@@ -10,48 +10,41 @@
 namespace voxmill {
 
 RecordFile::RecordFile(RecordFile&& other) noexcept
-    : file_(std::exchange(other.file_, nullptr)), length_(other.length_), size_(other.size_) {}
+    : file_(std::exchange(other.file_, nullptr)),
+      output_(std::move(other.output_)),
+      length_(other.length_),
+      size_(other.size_) {}
 
 RecordFile& RecordFile::operator=(RecordFile&& other) noexcept {
     if (this != &other) {
-        close();
+        discard();
         file_ = std::exchange(other.file_, nullptr);
+        output_ = std::move(other.output_);
         length_ = other.length_;
         size_ = other.size_;
     }
     return *this;
 }
 
-RecordFile::~RecordFile() { close(); }
+RecordFile::~RecordFile() { discard(); }
 
 bool RecordFile::open(const std::string& name, Mode mode, std::size_t record_length) {
-    close();
+    discard();
     if (!names_a_file(name) || record_length == 0) return false;
     std::error_code ec;
     if (std::filesystem::is_directory(name, ec)) return false;  // a folder is no map file
-    switch (mode) {
-        case Mode::read_existing:
-            file_ = std::fopen(name.c_str(), "rb");
-            break;
-        case Mode::create_new:
-            file_ = std::fopen(name.c_str(), "w+bx");
-            break;
-        case Mode::open_or_create:
-            file_ = std::fopen(name.c_str(), "r+b");
-            if (file_ == nullptr) file_ = std::fopen(name.c_str(), "w+bx");
-            break;
+    if (mode == Mode::read_existing) {
+        file_ = std::fopen(name.c_str(), "rb");
+    } else if (output_.open(name, mode == Mode::create_new ? StagedFile::Target::create_new
+                                                            : StagedFile::Target::replace)) {
+        file_ = output_.file();
     }
     if (file_ == nullptr) return false;
     // Records are moved whole, so the stream's own buffer would only add a copy.
     std::setvbuf(file_, nullptr, _IONBF, 0);
     length_ = record_length;
-    if (std::fseek(file_, 0, SEEK_END) != 0) {
-        close();
-        return false;
-    }
-    size_ = std::ftell(file_);
-    if (size_ < 0) {
-        close();
+    if (std::fseek(file_, 0, SEEK_END) != 0 || (size_ = std::ftell(file_)) < 0) {
+        discard();
         return false;
     }
     return true;
@@ -89,9 +82,14 @@ bool RecordFile::write(std::int64_t r, const void* data, std::size_t nbytes, uns
 
 bool RecordFile::close() {
     if (file_ == nullptr) return true;
-    const bool ok = std::fclose(file_) == 0;
-    file_ = nullptr;
-    return ok;
+    std::FILE* const f = std::exchange(file_, nullptr);
+    return output_.is_open() ? output_.commit() : std::fclose(f) == 0;
+}
+
+bool RecordFile::discard() {
+    if (file_ == nullptr) return true;
+    std::FILE* const f = std::exchange(file_, nullptr);
+    return output_.is_open() ? output_.discard() : std::fclose(f) == 0;
 }
 
 }  // namespace voxmill

@@ -1,5 +1,7 @@
 // A binary file of fixed-length records without record markers: record r (from 1) holds the
-// bytes (r-1)*L .. r*L-1. A record can be read only when the file holds all of it.
+// bytes (r-1)*L .. r*L-1. A record can be read only when the file holds all of it. An output
+// is written whole or not at all: it takes its name when it is closed, and a file dropped
+// before that leaves no trace (see StagedFile).
 #pragma once
 
 #include <cstddef>
@@ -7,14 +9,16 @@
 #include <cstdio>
 #include <string>
 
+#include "formats/staged_file.hpp"
+
 namespace voxmill {
 
 class RecordFile {
 public:
     enum class Mode {
-        read_existing,   // an existing file, for reading
-        create_new,      // a new file; fails when the name exists already
-        open_or_create,  // read and write, created when absent, never truncated
+        read_existing,  // an existing file, for reading
+        create_new,     // a new file; fails when the name exists already
+        replace,        // a new file, or one that replaces an existing file whole
     };
 
     RecordFile() = default;
@@ -22,6 +26,7 @@ public:
     RecordFile& operator=(const RecordFile&) = delete;
     RecordFile(RecordFile&& other) noexcept;
     RecordFile& operator=(RecordFile&& other) noexcept;
+    // An output that was not closed is dropped.
     ~RecordFile();
 
     // Opens `name` with records of `record_length` bytes; false when it cannot.
@@ -38,13 +43,18 @@ public:
     bool read_records(std::int64_t r, std::int64_t count, void* data);
     // Writes `nbytes` bytes of `data` as record r, padded with `pad` to the record length.
     bool write(std::int64_t r, const void* data, std::size_t nbytes, unsigned char pad = 0x20);
-    // Closes the file; false when the close fails. A closed file closes again successfully.
+    // Closes the file, and gives an output its name; false when that fails (an output is
+    // then dropped). A closed file closes again successfully.
     bool close();
+    // Drops an output unfinished, leaving its name as it was; closes an input. False when
+    // the close fails.
+    bool discard();
 
 private:
     bool seek_to(std::int64_t r);
 
     std::FILE* file_ = nullptr;
+    StagedFile output_;      // holds file_ when the file is an output
     std::size_t length_ = 0;
     std::int64_t size_ = 0;  // file length in bytes, kept up to date by writes
     std::string pad_;        // padding bytes of the last write

@@ -15,15 +15,10 @@ constexpr std::size_t kChunk = std::size_t{1} << 20;  // what one write hands to
 
 }  // namespace
 
-TextOutput::TextOutput(std::string name) : name_(std::move(name)) {
-    if (names_a_file(name_)) file_ = std::fopen(name_.c_str(), "wb");
-    if (file_ == nullptr) throw FileError("cannot create the output file " + name_);
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+TextOutput::TextOutput(std::string name, std::string what) : name_(std::move(name)), what_(std::move(what)) {
+    if (!file_.open(name_, StagedFile::Target::replace)) throw FileError("cannot create the " + what_ + " " + name_);
+    std::setvbuf(file_.file(), nullptr, _IONBF, 0);
     buf_.resize(2 * kChunk);
-}
-
-TextOutput::~TextOutput() {
-    if (file_ != nullptr) std::fclose(file_);
 }
 
 char* TextOutput::reserve(std::size_t count) {
@@ -52,17 +47,15 @@ void TextOutput::field_i(std::int64_t value, int w) {
 void TextOutput::field_f(float value, int w, int d) { text(fmt_f(value, w, d)); }
 
 void TextOutput::flush() {
-    if (used_ > 0 && std::fwrite(buf_.data(), 1, used_, file_) != used_) {
-        throw FileError("cannot write the output file " + name_);
+    if (used_ > 0 && std::fwrite(buf_.data(), 1, used_, file_.file()) != used_) {
+        throw FileError("cannot write the " + what_ + " " + name_);
     }
     used_ = 0;
 }
 
 void TextOutput::close() {
     flush();
-    std::FILE* f = file_;
-    file_ = nullptr;
-    if (std::fclose(f) != 0) throw FileError("cannot close the output file " + name_);
+    if (!file_.commit()) throw FileError("cannot close the " + what_ + " " + name_);
 }
 
 }  // namespace voxmill

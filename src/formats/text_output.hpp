@@ -1,6 +1,7 @@
-// A text file written through a large buffer: created or replaced when opened, lines ending
-// in CR LF, the buffer handed to the file in big chunks. A file that cannot be created,
-// written or closed ends the run with a FileError naming it.
+// A text file written through a large buffer: lines ending in CR LF, the buffer handed to the
+// file in big chunks. The file is written whole or not at all: it takes its name, creating or
+// replacing a file, when it is closed, and a text dropped before that leaves no trace. A file
+// that cannot be created, written or closed ends the run with a FileError naming it.
 #pragma once
 
 #include <cstddef>
@@ -9,14 +10,17 @@
 #include <string>
 #include <string_view>
 
+#include "formats/staged_file.hpp"
+
 namespace voxmill {
 
 class TextOutput {
 public:
-    explicit TextOutput(std::string name);
+    // `what` names the kind of file in the messages.
+    explicit TextOutput(std::string name, std::string what = "output file");
     TextOutput(const TextOutput&) = delete;
     TextOutput& operator=(const TextOutput&) = delete;
-    ~TextOutput();
+    ~TextOutput() = default;  // an unfinished text is dropped
 
     // Room for `count` characters at the end of the buffer; commit() says how far they go.
     char* reserve(std::size_t count);
@@ -31,14 +35,15 @@ public:
     void field_i(std::int64_t value, int w);
     void field_f(float value, int w, int d);  // for the few lines around the bulk
 
-    // Writes what is left and closes the file.
+    // Writes what is left, closes the file and gives it its name.
     void close();
 
 private:
     void flush();
 
     std::string name_;
-    std::FILE* file_ = nullptr;
+    std::string what_;
+    StagedFile file_;
     std::string buf_;
     std::size_t used_ = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "formats/fixed_fields.hpp"
 #include "formats/map_for_text.hpp"
+#include "formats/same_file.hpp"
 #include "formats/text_output.hpp"
 
 namespace voxmill {
@@ -19,8 +20,9 @@ constexpr std::int32_t kLinesAtOnce = 4096;  // voxel lines formatted between tw
 void writevend(State& st, Console& con) {
     // The voxel lines carry as many coordinates as the probe of this file found dimensions.
     const int fields = st.sdim;
-    TextOutput out(name_of(st.outrhofile));
-    read_map_for_text(st, con, out);
+    const std::string output = name_of(st.outrhofile);
+    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
+    TextOutput out(output);
 
     out.line("Title");
     out.field_i(st.nvoxtot, 10);

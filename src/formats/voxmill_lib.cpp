@@ -94,4 +94,16 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
     reader_close(con, file, ferror);
 }
 
+ProbedRead read_probed_map(State& st, Console& con) {
+    const Tab<std::int32_t, 6> probed = st.nvox;
+    std::int32_t ferror = kFileOk;
+    readorvo(st, con, st.infile1, ferror);
+    if (ferror != kFileOk) return ProbedRead::failed;
+    if (st.nvox != probed) {
+        con.free({"The map ", name_of(st.infile1), " changed since its name was checked. Nothing was written."});
+        return ProbedRead::changed;
+    }
+    return ProbedRead::read;
+}
+
 }  // namespace voxmill

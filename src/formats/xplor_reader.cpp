@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include "core/errors.hpp"
 #include "core/fields.hpp"
@@ -113,16 +116,29 @@ void read_grid(XplorInput& in, State& st) {
     st.nvoxtot = static_cast<std::int32_t>(total);
 }
 
-// Room for the densities of the map, but never more than the file can hold: every value
+// Densities the array takes at first: never more than the file can hold, as every value
 // line holds a word and its line end (the last line may lack the end), so a file of B bytes
 // holds at most B / 2 + 1 densities. A grid line that claims billions of voxels for a short
-// file then costs no more memory than the file, and reading stops where the file ends.
+// file then costs no more memory than the file. A file whose length is not known beforehand
+// (a pipe, a device) starts with room for a million densities.
+constexpr std::uintmax_t kRoomOfUnknownFile = std::uintmax_t{1} << 20;
+
 std::size_t density_room(const std::string& name, std::int32_t nvoxtot) {
-    const auto room = static_cast<std::size_t>(nvoxtot);
     std::error_code ec;
     const std::uintmax_t bytes = std::filesystem::file_size(name, ec);
-    if (ec) return room;  // not a plain file: its length is not known beforehand
-    return static_cast<std::size_t>(std::min<std::uintmax_t>(room, bytes / 2 + 1));
+    const std::uintmax_t room = ec ? kRoomOfUnknownFile : bytes / 2 + 1;
+    return static_cast<std::size_t>(std::min<std::uintmax_t>(room, static_cast<std::uintmax_t>(nvoxtot)));
+}
+
+// A file can hold more than its length said when it was opened: it may still be growing, or
+// report no length at all (as files under /proc do). The array then doubles, keeping the
+// `used` densities read so far, but never beyond the `nvoxtot` of the grid line.
+void grow_densities(DensityArray& rho, std::size_t used, std::int32_t nvoxtot) {
+    constexpr std::size_t kLeastGrowth = std::size_t{1} << 16;
+    DensityArray larger;
+    larger.allocate(std::min(static_cast<std::size_t>(nvoxtot), std::max(2 * rho.size(), kLeastGrowth)));
+    std::copy_n(rho.data(), used, larger.data());
+    rho = std::move(larger);
 }
 
 void check_order_line(XplorInput& in, Console& con) {
@@ -188,14 +204,13 @@ void readxplor(State& st, Console& con, std::string_view rhofile) {
 
     const std::int64_t section = st.sdim > 1 ? std::int64_t{st.nvox(1)} * st.nvox(2) : st.nvox(1);
     const std::int64_t sections = st.nvoxtot / section;
-    float* rho = st.rho.data();
-    std::int64_t loc = -1;
+    std::size_t used = 0;
     std::int32_t label = 0;
     for (std::int64_t s = 0; s < sections; ++s) {
         read_label(in, st, con, static_cast<std::int32_t>(s), label);
-        for (std::int64_t j = 0; j < section; ++j) {
-            ++loc;
-            read_value(in, st, rho[loc]);
+        for (std::int64_t j = 0; j < section; ++j, ++used) {
+            if (used == st.rho.size()) grow_densities(st.rho, used, st.nvoxtot);
+            read_value(in, st, st.rho[used]);
         }
     }
     // The buffer keeps what the conversion left of the last value line.

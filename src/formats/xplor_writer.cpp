@@ -6,27 +6,45 @@
 #include "core/work_sharing.hpp"
 #include "formats/fixed_fields.hpp"
 #include "formats/map_for_text.hpp"
+#include "formats/same_file.hpp"
 #include "formats/text_output.hpp"
 
 namespace voxmill {
 
 namespace {
 
-constexpr std::int64_t kLabelLength = 7;   // I5 and CR LF
+constexpr int kLabelPlaces = 5;            // I5, or all the digits of a label that has more
+constexpr std::int64_t kLineEnd = 2;       // CR LF
 constexpr std::int64_t kValueLength = 14;  // F12.4 and CR LF
 constexpr std::int64_t kBlock = std::int64_t{1} << 18;  // densities formatted before each write
 constexpr std::int64_t kPiece = 4096;                   // densities a thread takes at a time
 
-// The sections of the text: a label line, then one line per density. Every line has a fixed
-// length, so where a density's text goes follows from its index alone, and the threads can
-// format any part of a block without waiting for the parts before it.
+// Places of the label of section s: five, or as many as its digits when they are more.
+int label_places(std::int64_t s) {
+    int places = kLabelPlaces;
+    for (std::int64_t limit = 100000; limit <= s; limit *= 10) ++places;
+    return places;
+}
+
+// Characters that the labels of sections 0 .. s-1 take beyond five places: each section from
+// 10^p on has one place more for every p >= 5 that it reaches.
+std::int64_t wide_label_excess(std::int64_t s) {
+    std::int64_t excess = 0;
+    for (std::int64_t limit = 100000; limit < s; limit *= 10) excess += s - limit;
+    return excess;
+}
+
+// The sections of the text: a label line, then one line per density. The length of every
+// line follows from its section alone, so where a density's text goes follows from its index,
+// and the threads can format any part of a block without waiting for the parts before it.
 struct SectionLayout {
     std::int64_t section;  // densities in a section
 
     // Where the text of density i begins: its section's label, when i starts one, or its line.
     std::int64_t offset(std::int64_t i) const {
         const std::int64_t s = i / section, k = i % section;
-        return s * (kLabelLength + section * kValueLength) + (k == 0 ? 0 : kLabelLength + k * kValueLength);
+        const std::int64_t label = s * (kLabelPlaces + kLineEnd + section * kValueLength) + wide_label_excess(s);
+        return label + (k == 0 ? 0 : label_places(s) + kLineEnd + k * kValueLength);
     }
 
     // The text of densities [begin, end) at p.
@@ -34,7 +52,7 @@ struct SectionLayout {
         std::int64_t s = begin / section, k = begin % section;
         for (std::int64_t i = begin; i < end; ++s, k = 0) {
             if (k == 0) {
-                p = put_i(p, s, 5);
+                p = put_i(p, s, label_places(s));
                 *p++ = '\r';
                 *p++ = '\n';
             }
@@ -50,8 +68,9 @@ struct SectionLayout {
 }  // namespace
 
 void writexplor(State& st, Console& con) {
-    TextOutput out(name_of(st.outrhofile));
-    read_map_for_text(st, con, out);
+    const std::string output = name_of(st.outrhofile);
+    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
+    TextOutput out(output);
 
     out.line(" ");
     out.line("1");
@@ -68,7 +87,7 @@ void writexplor(State& st, Console& con) {
 
     const SectionLayout layout{st.sdim > 1 ? std::int64_t{st.nvox(1)} * st.nvox(2) : st.nvox(1)};
     const float* rho = st.rho.data();
-    float average = 0.0f;  // summed in single precision, in writing order
+    double sum = 0.0;  // in writing order; a float sum of millions of densities would lose the mean's digits
     for (std::int64_t first = 0; first < st.nvoxtot; first += kBlock) {
         const std::int64_t last = std::min<std::int64_t>(first + kBlock, st.nvoxtot);
         const std::int64_t base = layout.offset(first);
@@ -78,12 +97,12 @@ void writexplor(State& st, Console& con) {
             first, last, kPiece, 0,
             [&](std::int64_t begin, std::int64_t end) { layout.format(rho, begin, end, text + (layout.offset(begin) - base)); },
             [&] {
-                for (std::int64_t i = first; i < last; ++i) average += rho[i];
+                for (std::int64_t i = first; i < last; ++i) sum += rho[i];
             });
         out.commit(text + (layout.offset(last) - base));
     }
     out.line("-9999");
-    average = average / static_cast<float>(st.nvoxtot);
+    const auto average = static_cast<float>(sum / static_cast<double>(st.nvoxtot));
     out.field_f(average, 20, 6);
     out.field_f(0.01f * average, 20, 6);
     out.end_line();

@@ -7,9 +7,10 @@
 namespace voxmill {
 
 void add1(State& st, Console& con) {
+    const ProbedRead read = read_probed_map(st, con);
+    if (read == ProbedRead::failed) throw Stop();
+    if (read == ProbedRead::changed) return;
     std::int32_t ferror = kFileOk;
-    readorvo(st, con, st.infile1, ferror);
-    if (ferror != kFileOk) throw Stop();
     writeorvop1(st, con, st.outrhofile, ferror);
 }
 

@@ -10,6 +10,7 @@
 #include "core/fields.hpp"
 #include "formats/q47_header.hpp"
 #include "formats/record_file.hpp"
+#include "formats/same_file.hpp"
 
 namespace voxmill {
 
@@ -73,14 +74,14 @@ float combine(float a, float b) {
     }
 }
 
-// Running values of the whole map, summed in file order with single-precision rounding
-// after every addition.
+// Running values of the whole map. The sums run in file order in double precision: summed
+// in single precision, hundreds of millions of voxels would drift in the fourth digit.
 struct Totals {
     float rmax = -10000.0f;
     float rmin = 10000.0f;
-    float rnom = 0.0f;  // sum of |a - b|
-    float rden = 0.0f;  // sum of |b|
-    float sum = 0.0f;   // sum of the stored values, mode 4
+    double rnom = 0.0;  // sum of |a - b|
+    double rden = 0.0;  // sum of |b|
+    double sum = 0.0;   // sum of the stored values, mode 4
 };
 
 // Combines one layer: a becomes the stored values, b is left as it was.
@@ -92,7 +93,7 @@ void combine_layer(float* a, const float* b, std::size_t count, Totals& t) {
         u.rmax = v > u.rmax ? v : u.rmax;
         u.rmin = v < u.rmin ? v : u.rmin;
         if constexpr (Key == '4') u.sum += v;
-        u.rnom += std::fabs(a[k] - b[k]);
+        u.rnom += std::fabs(a[k] - b[k]);  // the difference in single precision, as stored in mode 1
         u.rden += std::fabs(b[k]);
         a[k] = v;
     }
@@ -114,6 +115,7 @@ void diffmap(State& st, Console& con, char key) {
     const std::string name1 = name_of(st.infile1);
     const std::string name2 = name_of(st.infile2);
     const std::string nameout = name_of(st.outrhofile);
+    if (output_is_an_input(con, {name1, name2}, nameout)) return;
 
     // The first map's layer size sets the record length of all three files.
     RecordFile first;
@@ -124,18 +126,19 @@ void diffmap(State& st, Console& con, char key) {
     const std::int32_t nmap1 = h.nmap;
     RecordFile second;
     open_input(second, name2, length);
-    RecordFile out;
-    if (!out.open(nameout, RecordFile::Mode::open_or_create, length)) {
-        throw FileError("cannot open the map " + nameout + " for writing");
-    }
     h = read_header(name2);
     con.free({"precetl"});
 
-    // The output describes the second map's grid.
+    // The output describes the second map's grid. Maps of other lengths are refused before
+    // the output is made.
     st.norig = h.nvox;
     if (const int d = dimension_of(st.norig); d > 0) st.sdim = d;
     h.satelitybyly = st.sdim >= 4;
     if (nmap1 != h.nmap || nxny1 != h.nxny) throw Stop("Error, inconsistent lengths of input maps!");
+    RecordFile out;
+    if (!out.open(nameout, RecordFile::Mode::replace, length)) {
+        throw FileError("cannot open the map " + nameout + " for writing");
+    }
     h.mapa = 6;
     const std::vector<unsigned char> words = h.encode(length);
     write_record(out, nameout, 1, words.data(), words.size());
@@ -157,10 +160,10 @@ void diffmap(State& st, Console& con, char key) {
     write_record(out, nameout, ii, trailer, sizeof trailer);
 
     if (key == '4') {
-        const float voxels = static_cast<float>(static_cast<std::int64_t>(nmap1) * nxny1);
-        con.line("Average value: " + fmt_f(t.sum / voxels, 8, 6));
+        const auto voxels = static_cast<double>(static_cast<std::int64_t>(nmap1) * nxny1);
+        con.line("Average value: " + fmt_f(static_cast<float>(t.sum / voxels), 8, 6));
     }
-    con.line("R-value=" + fmt_f(t.rnom / t.rden, 10, 6));
+    con.line("R-value=" + fmt_f(static_cast<float>(t.rnom / t.rden), 10, 6));
     con.line("Minimum" + fmt_f(t.rmin, 10, 3) + ", maximum " + fmt_f(t.rmax, 10, 3));
     if (!out.close()) throw FileError("cannot close the map " + nameout);
 }

@@ -9,6 +9,8 @@
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "core/voxmill_mod.hpp"
+#include "formats/same_file.hpp"
+#include "formats/text_output.hpp"
 #include "formats/voxmill_lib.hpp"
 #include "ops/heap.hpp"
 #include "ops/order_statistics.hpp"
@@ -49,17 +51,12 @@ bool any_sort_agrees_with_heap(const ValueCensus& c, const std::vector<std::int6
 }
 
 void write_table(const std::string& name, const std::vector<float>& limits) {
-    std::string text;
+    TextOutput out(name, "histogram file");
     for (float v : limits) {
-        append_f(text, v, 14, 7);
-        text += "\r\n";
+        out.field_f(v, 14, 7);
+        out.end_line();
     }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(names_a_file(name) ? std::fopen(name.c_str(), "wb") : nullptr, std::fclose);
-    if (!file) throw FileError("cannot create the histogram file " + name);
-    const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
-    if (!written || std::fclose(file.release()) != 0) {
-        throw FileError("cannot write the histogram file " + name);
-    }
+    out.close();
 }
 
 }  // namespace
@@ -98,14 +95,13 @@ std::vector<float> class_limits(float* rho, std::int32_t nvoxtot, std::int32_t h
 }
 
 void histogram(State& st, Console& con, std::int32_t hmclasses) {
-    std::int32_t ferror = kFileOk;
-    readorvo(st, con, st.infile1, ferror);
-    if (ferror != kFileOk) throw Stop();
-    // nvoxtot comes from the dialogue's probe of the same file; the map as read bounds it,
-    // should the file have changed in between.
-    const auto map_voxels = static_cast<std::int64_t>(st.rho.size()) - 1;
-    const auto nvoxtot = static_cast<std::int32_t>(std::clamp<std::int64_t>(st.nvoxtot, 1, map_voxels));
-    write_table(name_of(st.outrhofile), class_limits(st.rho.data(), nvoxtot, hmclasses));
+    const std::string output = name_of(st.outrhofile);
+    if (output_is_an_input(con, {name_of(st.infile1)}, output)) return;
+    const ProbedRead read = read_probed_map(st, con);
+    if (read == ProbedRead::failed) throw Stop();
+    if (read == ProbedRead::changed) return;
+    // nvoxtot is the probe's count of the map just read.
+    write_table(output, class_limits(st.rho.data(), st.nvoxtot, hmclasses));
 }
 
 }  // namespace voxmill

@@ -10,10 +10,10 @@
 
 namespace voxmill {
 
-Q47Header load_input_map(State& st, Console& con) {
-    std::int32_t ferror = kFileOk;
-    readorvo(st, con, st.infile1, ferror);
-    if (ferror >= 1) throw Stop("Error reading density. Stopping.");
+std::optional<Q47Header> load_input_map(State& st, Console& con) {
+    const ProbedRead read = read_probed_map(st, con);
+    if (read == ProbedRead::failed) throw Stop("Error reading density. Stopping.");
+    if (read == ProbedRead::changed) return std::nullopt;
     const Tab<std::int32_t, 6> loaded = st.nvox;
 
     const std::string name = name_of(st.infile1);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "core/console.hpp"
@@ -16,7 +17,8 @@ namespace voxmill {
 // nvox as the header has it and n as its strides: n(0) = 1, n(i) = n(i-1) * nvox(i) up to
 // sdim, 0 above. A map that cannot be read stops the program; a header that cannot be read
 // again, or that no longer describes the map just read, ends the run with a file error.
-Q47Header load_input_map(State& st, Console& con);
+// Nothing, with the refusal line printed, when the map is not the one the dialogue probed.
+std::optional<Q47Header> load_input_map(State& st, Console& con);
 
 // A q47 file that must not exist yet, written in order: the header when it is made, then
 // layer after layer, then the trailer with the running extremes of every value written.

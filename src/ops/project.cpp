@@ -32,7 +32,9 @@ Q47Header projection_header(const Q47Header& h, int rdim, int sdim) {
 }  // namespace
 
 void project(State& st, Console& con) {
-    const Q47Header h = load_input_map(st, con);
+    const std::optional<Q47Header> input = load_input_map(st, con);
+    if (!input) return;
+    const Q47Header& h = *input;
     const Q47Header r = projection_header(h, st.rdim, st.sdim);
 
     // Input voxel I lies over real-space voxel I mod R, and the real-space blocks of R voxels

@@ -60,10 +60,21 @@ std::string codes_text(const Q47Header& h, int sdim) {
     return s;
 }
 
+// Whether some axis of the map carries `code`. A position whose code is 0 carries no named
+// axis and counts as in order, so it holds its own number.
+bool code_held(const Q47Header& h, std::int32_t code, int sdim) {
+    for (int i = 1; i <= sdim; ++i) {
+        if (h.iorien(i) == code || (h.iorien(i) == 0 && code == i)) return true;
+    }
+    return false;
+}
+
 // Why the box cannot be made, or nothing. Every output axis must carry exactly one input
-// axis, or its extent would be undefined; every extent must be at least one voxel; and the
-// voxels must fit the 32-bit counts of a q47 map that can be read back.
-std::string refusal(const Q47Header& h, const std::string& axord, const Tab<int, 6>& conv,
+// axis, or its extent would be undefined; every digit of the true order must name an axis
+// of the map, or the copy would not be in the order typed; every extent must be at
+// least one voxel; and the voxels must fit the 32-bit counts of a q47 map that can be read
+// back.
+std::string refusal(const Q47Header& h, const std::string& axord, const AxisCodes& iorienr, const Tab<int, 6>& conv,
                     const Tab<std::int32_t, 6>& iwidth, int sdim) {
     for (int i = 1; i <= sdim; ++i) {
         if (iwidth(i) < 0) {
@@ -81,6 +92,15 @@ std::string refusal(const Q47Header& h, const std::string& axord, const Tab<int,
                    " with no axis of the map, whose axis codes are " + codes_text(h, sdim) +
                    ". Nothing was written.";
         }
+    }
+    // A blank keeps its axis in place (an empty order of option 7 copies the map with the
+    // codes 0); characters that are no digit are reported by the conversion.
+    for (int p = 1; p <= sdim; ++p) {
+        const char c = static_cast<std::size_t>(p) <= axord.size() ? axord[static_cast<std::size_t>(p - 1)] : ' ';
+        if (c < '0' || c > '9' || code_held(h, iorienr.code(p), sdim)) continue;
+        return "The true order of axes " + name_of(axord, 6) + " holds the digit " + std::string(1, c) +
+               " at position " + std::to_string(p) + ", which is none of the map's axis codes " + codes_text(h, sdim) +
+               ". Nothing was written.";
     }
     constexpr std::int64_t limit = std::numeric_limits<std::int32_t>::max();
     std::int64_t total = 1;
@@ -193,10 +213,12 @@ void q47reorder(State& st, Console& con, const std::string& axord, const std::st
                 const Tab<std::int32_t, 6>& iorg, const Tab<std::int32_t, 6>& iwidth, std::int32_t onsub) {
     const AxisCodes iorienr = axis_codes(axord);
     const AxisCodes iorienf = axis_codes(axordorvo);
-    const Q47Header h = load_input_map(st, con);
+    const std::optional<Q47Header> input = load_input_map(st, con);
+    if (!input) return;
+    const Q47Header& h = *input;
     const int sdim = st.sdim;
     const Tab<int, 6> conv = axis_correspondence(h, iorienr, sdim);
-    if (const std::string why = refusal(h, axord, conv, iwidth, sdim); !why.empty()) {
+    if (const std::string why = refusal(h, axord, iorienr, conv, iwidth, sdim); !why.empty()) {
         con.free({why});
         return;
     }

@@ -9,6 +9,7 @@
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/q47_output.hpp"
+#include "formats/same_file.hpp"
 #include "formats/voxmill_lib.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_parallel.hpp"
@@ -53,7 +54,7 @@ void write_section(const std::string& name, const SectionGeometry& g, const floa
     }
     const Q47Header h = section_header(g);
     Q47Output out;
-    if (!out.open(name, RecordFile::Mode::open_or_create, h) || !out.write_header() ||
+    if (!out.open(name, RecordFile::Mode::replace, h) || !out.write_header() ||
         !out.write_layers(1, h.nmap, rhor) || !out.write_trailer(rmaxr, rminr) || !out.close()) {
         throw FileError("cannot write the section to " + name);
     }
@@ -64,10 +65,12 @@ void write_section(const std::string& name, const SectionGeometry& g, const floa
 void qc(State& st, Console& con, const Tab<float, 6>& center, const Mat<std::int32_t, 2, 3>& qcdim,
         const Tab<float, 3>& pstep, const Mat<float, 6, 3>& basvec, char key, unsigned threads) {
     if (const std::string why = scope_refusal(qcdim); !why.empty()) return refuse(con, why);
+    const std::string output = name_of(st.outrhofile);
+    if (output_is_an_input(con, {name_of(st.infile1)}, output)) return;
 
-    std::int32_t ferror = 0;
-    readorvo(st, con, st.infile1, ferror);
-    if (ferror >= 1) throw Stop("Error reading density. Stopping.");
+    const ProbedRead read = read_probed_map(st, con);
+    if (read == ProbedRead::failed) throw Stop("Error reading density. Stopping.");
+    if (read == ProbedRead::changed) return;
     if (const std::string why = dimension_refusal(key, st.sdim); !why.empty()) return refuse(con, why);
 
     const SectionGeometry g = make_section(key, st.sdim, qcdim, pstep, center, basvec);
@@ -82,7 +85,7 @@ void qc(State& st, Console& con, const Tab<float, 6>& center, const Mat<std::int
         throw;
     }
     compute_section(map_grid(st), g, con, rhor.data(), threads);
-    write_section(name_of(st.outrhofile), g, rhor.data());
+    write_section(output, g, rhor.data());
 }
 
 }  // namespace voxmill

@@ -5,6 +5,7 @@
 // frame's origin whatever the scope.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -49,8 +50,12 @@ void pixel_of(const SectionGeometry& g, std::int32_t L, std::int32_t& i, std::in
 // The map point of pixel (i, ii, iii), in voxels, in coo(1 .. sdim).
 void section_point(const SectionGeometry& g, std::int32_t i, std::int32_t ii, std::int32_t iii, Tab<float, 6>& coo);
 
-// First of the five stencil nodes along an axis for a point at x: the point then lies within
-// half a voxel of the middle node.
-inline std::int32_t stencil_origin(float x) { return static_cast<std::int32_t>(x + 2.5f) - 4; }
+// First of the five stencil nodes along an axis for a point at x: floor(x - 1.5), so that the
+// point lies within half a voxel of the middle node on either side of the origin alike, and
+// the images of a point one cell apart have their nodes one cell apart. Taken in double,
+// where x - 1.5 does not round up to a whole number as it can in float.
+inline std::int32_t stencil_origin(float x) {
+    return static_cast<std::int32_t>(std::floor(static_cast<double>(x) - 1.5));
+}
 
 }  // namespace voxmill

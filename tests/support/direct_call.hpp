@@ -1,5 +1,6 @@
-// An operation routine called straight, without the menu: the state with the file names the
-// dialogue would have set, and a console that reads nothing and keeps what is printed.
+// An operation routine called straight, without the menu: the state with the file names and
+// the probed counts that the dialogue would have set, and a console that reads nothing and
+// keeps what is printed.
 #pragma once
 
 #include <sstream>
@@ -7,6 +8,7 @@
 
 #include "core/console.hpp"
 #include "core/voxmill_mod.hpp"
+#include "support/test_support.hpp"
 
 namespace vtest {
 
@@ -14,6 +16,7 @@ struct DirectCall {
     DirectCall(const std::string& infile, const std::string& outfile) {
         st.infile1 = voxmill::padded(infile, voxmill::kNameLength);
         st.outrhofile = voxmill::padded(outfile, voxmill::kNameLength);
+        probe_as_dialogue(st);
     }
 
     voxmill::State st;

@@ -7,20 +7,19 @@ const std::string kReadFailureBlock =
 const std::string kFinished = "Finished. What now?\r\n";
 
 const std::vector<OptionSession>& q47_option_sessions() {
-    using enum OutputAfterFailedRead;
     const std::string stop = "STOP Error reading density. Stopping.\r\n";
     static const std::vector<OptionSession> sessions{
-        {'1', {"in", "out"}, {}, "", 0, none, true},
-        {'2', {"in", "in", "out", "1"}, {}, "Error: cannot read record ", 3, any, false},
-        {'4', {"in", "out", "1234", "1234", "0"}, {}, stop, 0, none, true},
-        {'5', {"in", "out", "0.5 0 0 0"}, {2}, stop, 0, none, true},
-        {'7', {"in", "out", "0.5 0.5 0.5 0.5", "1 1 1 1", "1234"}, {2, 3}, stop, 0, none, true},
-        {'A', {"in", "out", "10 10 10 90 90 90"}, {2}, "", 0, empty, false},
-        {'B', {"in", "out"}, {}, stop, 0, none, true},
+        {'1', {"in", "out"}, {}, "", 0, true},
+        {'2', {"in", "in", "out", "1"}, {}, "Error: cannot read record ", 3, false},
+        {'4', {"in", "out", "1234", "1234", "0"}, {}, stop, 0, true},
+        {'5', {"in", "out", "0.5 0 0 0"}, {2}, stop, 0, true},
+        {'7', {"in", "out", "0.5 0.5 0.5 0.5", "1 1 1 1", "1234"}, {2, 3}, stop, 0, true},
+        {'A', {"in", "out", "10 10 10 90 90 90"}, {2}, "", 0, false},
+        {'B', {"in", "out"}, {}, stop, 0, true},
         {'C', {"in", "out", "1", "0 1 0 1 0 1", "0 0 0 0", "1 0 0 0", "0 1 0 0", "0 0 1 0", "1 1 1"},
-         {3, 4, 5, 6, 7, 8}, stop, 0, none, false},
-        {'E', {"in", "out", "10 10 10 90 90 90"}, {2}, "", 0, empty, false},
-        {'F', {"in", "out", "3"}, {2}, "", 0, none, false},
+         {3, 4, 5, 6, 7, 8}, stop, 0, false},
+        {'E', {"in", "out", "10 10 10 90 90 90"}, {2}, "", 0, false},
+        {'F', {"in", "out", "3"}, {2}, "", 0, false},
     };
     return sessions;
 }

@@ -1,5 +1,6 @@
 // The answers of every menu option that reads a q47 map, for sessions that run the options
-// on maps of four dimensions, and what each option does when its map cannot be read.
+// on maps of four dimensions, and what each option does when its map cannot be read (none
+// leaves an output file then).
 #pragma once
 
 #include <cstddef>
@@ -8,20 +9,12 @@
 
 namespace vtest {
 
-// What an option leaves of its output file when the read of its input map fails.
-enum class OutputAfterFailedRead {
-    none,   // the output is made only after the map has been read
-    empty,  // the text output is created first and stays empty
-    any,    // the output is opened first and may hold anything
-};
-
 struct OptionSession {
     char option;
     std::vector<std::string> answers;      // the lines that follow the option, `in` and `out` as placeholders
     std::vector<std::size_t> numbers;      // positions in `answers` of the free-format number answers
     std::string failed_read_err;           // the error output when the map cannot be read
     int failed_read_status;
-    OutputAfterFailedRead failed_read_output;
     bool new_q47;                          // the output must be a new file
 };
 

@@ -10,9 +10,14 @@
 
 #include <unistd.h>
 
+#include "app/getargs.hpp"
 #include "app/program.hpp"
 
 namespace vtest {
+
+void probe_as_dialogue(voxmill::State& st) {
+    if (const int d = voxmill::getdim(st, st.infile1); d > 0) st.sdim = d;
+}
 
 ScratchDir::ScratchDir() {
     static std::atomic<int> counter{0};

@@ -49,6 +49,10 @@ std::vector<unsigned char> read_bytes(const std::string& path);
 std::int32_t word_i32(const std::vector<unsigned char>& bytes, std::size_t byte_offset);
 float word_f32(const std::vector<unsigned char>& bytes, std::size_t byte_offset);
 
+// What the file dialogue leaves for the map named by st.infile1: its probed voxel counts in
+// nvox and nvoxtot, and its dimension in sdim.
+void probe_as_dialogue(voxmill::State& st);
+
 // Densities 0, 1, 2, ... scaled, for maps whose voxels must all differ.
 std::vector<float> ramp(std::size_t count, float scale = 1.0f);
 
