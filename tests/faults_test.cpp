@@ -1,19 +1,31 @@
 // Mistakes of ordinary use that must neither lose a map nor report a wrong one as done: an
 // output that names an input, runs that fail half way, a map replaced after its name was
-// checked, answers that no whole number of voxels can be made of, headers of no dimension.
+// checked, answers that no whole number of voxels can be made of, headers of no dimension,
+// sums that lose precision; X-PLOR files that hold more than their size says or never end,
+// sections cut from different periodic images of the same points, X-PLOR texts of more than
+// 100000 sections.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/operations.hpp"
+#include "core/fields.hpp"
 #include "formats/staged_file.hpp"
+#include "ops/qc_geometry.hpp"
+#include "ops/qc_pixel.hpp"
+#include "support/loaded_map.hpp"
+#include "support/map_state.hpp"
 #include "support/option_sessions.hpp"
 #include "support/test_support.hpp"
 
@@ -241,3 +253,187 @@ TEST_F(Faults, TheAverageShareOfAMillionVoxelsIsExact) {
 }
 
 }  // namespace
+
+namespace {
+
+const std::string kReadStop = "STOP Error during reading of the reference density. Check the log file.\r\n";
+const std::string kAsked = "Enter the names of the input and output files\r\n";
+
+void put_text(const std::string& path, const std::string& text) {
+    vtest::write_bytes(path, std::vector<unsigned char>(text.begin(), text.end()));
+}
+
+std::string file_text(const std::string& path) {
+    const auto b = vtest::read_bytes(path);
+    return std::string(b.begin(), b.end());
+}
+
+// An X-PLOR text of the map with these counts: one title line, the section labels, and the
+// density of voxel i written as the digit i % 10.
+std::string digit_map_text(const std::vector<std::int32_t>& nvox) {
+    std::string grid;
+    std::int64_t count = 1;
+    for (const std::int32_t n : nvox) {
+        grid.append(1, ' ').append(std::to_string(n)).append(" 0 ").append(std::to_string(n - 1));
+        count *= n;
+    }
+    const std::int64_t section = nvox.size() > 1 ? std::int64_t{nvox[0]} * nvox[1] : nvox[0];
+    std::string text = " \n1\ntitle\n" + grid + "\ncell\nZYX\n";
+    for (std::int64_t i = 0; i < count; ++i) {
+        if (i % section == 0) text += std::to_string(i / section) + "\n";
+        text += std::to_string(i % 10) + "\n";
+    }
+    return text + "-9999";
+}
+
+}  // namespace
+
+// The text reaches option D as /proc/self/environ of the program, the only variable of its
+// environment: a file whose size reads as 0 and that still holds the whole map.
+TEST(XplorFault, AFileHoldingMoreThanItsSizeSaysIsReadWhole) {
+    const std::vector<std::vector<std::int32_t>> grids = {{2, 2, 2}, {250, 100, 2}};
+    for (const auto& nvox : grids) {
+        vtest::ScratchDir dir;
+        put_text(dir.path("map.txt"), digit_map_text(nvox));
+        put_text(dir.path("stdin"), "D\n/proc/self/environ\n" + dir.path("map.q47") + "\nQ\n");
+        const std::string command = "cd '" + dir.path("") + "' && env -i \"XPLOR=$(cat map.txt)\" '" VOXMILL_BINARY
+                                    "' < stdin > stdout 2> stderr";
+        const int raw = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(raw)) << nvox[0];
+        EXPECT_EQ(WEXITSTATUS(raw), 0) << nvox[0];
+        EXPECT_EQ(file_text(dir.path("stderr")), "") << nvox[0];
+        ASSERT_NE(file_text(dir.path("stdout")).find("Finished. What now?"), std::string::npos) << nvox[0];
+        const vtest::LoadedMap m = vtest::load_q47(dir.path("map.q47"));
+        ASSERT_EQ(m.count(), std::int64_t{nvox[0]} * nvox[1] * nvox[2]);
+        for (std::int64_t i = 0; i < m.count(); ++i) {
+            ASSERT_EQ(m.rho[static_cast<std::size_t>(i)], static_cast<float>(i % 10)) << nvox[0] << ", voxel " << i;
+        }
+    }
+}
+
+TEST(XplorFault, InputWithoutLineEndsEndsInTheReadError) {
+    struct Case {
+        const char* what;
+        std::string name;
+        int line;
+    };
+    vtest::ScratchDir dir;
+    // A value line of 2 MiB, twice the line buffer.
+    put_text(dir.path("long.xplor"), " \n1\ntitle\n2 0 1 1 0 0\ncell\nZYX\n0\n" + std::string(2 << 20, '1') + "\n2\n");
+    const Case cases[] = {
+        {"a device of endless zero bytes", "/dev/zero", 1},
+        {"a value line longer than the line buffer", dir.path("long.xplor"), 8},
+    };
+    for (const Case& c : cases) {
+        const auto r = vtest::run_session("D\n" + c.name + "\n" + dir.path("map.q47") + "\nQ\n");
+        EXPECT_EQ(r.status, 0) << c.what;
+        EXPECT_EQ(r.err, kReadStop) << c.what;
+        const auto after = r.out.find(kAsked);
+        ASSERT_NE(after, std::string::npos) << c.what;
+        EXPECT_EQ(r.out.substr(after + kAsked.size()),
+                  "\r\nRoutine ReadXPlor:\r\nError reading reference density on line" + voxmill::fmt_i(c.line, 5) +
+                      "\r\nLately reading: \r\n")
+            << c.what;
+        EXPECT_FALSE(std::filesystem::exists(dir.path("map.q47"))) << c.what;
+    }
+}
+
+// Every coordinate below is a multiple of 1/32, so that a point and its image whole cells over
+// are both exact, and the two must give the very same density.
+TEST(SectionFault, ImagesOfASectionWholeCellsApartAgree) {
+    using Scope = voxmill::Mat<std::int32_t, 2, 3>;
+    using Basis = voxmill::Mat<float, 6, 3>;
+    struct Case {
+        char key;
+        int axis;   // 0: every axis at once
+        int cells;  // the shift along it
+    };
+    const Case cases[] = {{'1', 1, -2}, {'1', 2, 1}, {'1', 3, 3}, {'1', 4, -1}, {'1', 5, 2},
+                          {'1', 0, 1},  {'2', 5, -1}, {'2', 5, -3}, {'2', 5, 2}};
+    voxmill::State st;
+    vtest::load_map(st, {7, 6, 5, 4, 6}, {}, 9);
+    const voxmill::MapGrid m = voxmill::map_grid(st);
+    // The points of the section reach from below -2.5 to above it on every axis.
+    const voxmill::Tab<float, 6> center{{-1.375f, -1.5f, -1.25f, -1.625f, -2.75f, 0.0f}};
+    Basis b{};
+    const float vectors[3][5] = {{1.0f, 0.25f, 0.0f, 0.5f, 0.125f}, {0.0f, 1.0f, 0.125f, -0.25f, 0.0f},
+                                 {0.5f, 0.0f, 1.0f, 0.375f, -0.5f}};
+    for (int j = 1; j <= 3; ++j) {
+        for (int k = 1; k <= 5; ++k) b(k, j) = vectors[j - 1][k - 1];
+    }
+    for (const Case& c : cases) {
+        // Type 2 puts the third section axis on map axis 5, 0.75 voxels per pixel: 8 pixels
+        // make a cell of 6 voxels.
+        const Scope scope = c.key == '1' ? Scope{{-6, 5, -4, 3, -2, 2}} : Scope{{-5, 4, -5, 4, -6, 0}};
+        const voxmill::Tab<float, 3> pstep = c.key == '1' ? voxmill::Tab<float, 3>{{0.75f, 0.5f, 1.25f}}
+                                                          : voxmill::Tab<float, 3>{{0.5f, 0.5f, 0.75f}};
+        voxmill::Tab<float, 6> moved = center;
+        Scope moved_scope = scope;
+        if (c.key == '1') {
+            for (int k = 1; k <= 5; ++k) {
+                if (c.axis == 0 || c.axis == k) moved(k) += static_cast<float>(c.cells * st.nvox(k));
+            }
+        } else {
+            for (int e = 1; e <= 2; ++e) moved_scope(e, 3) += c.cells * 8;
+        }
+        const auto g = voxmill::make_section(c.key, 5, scope, pstep, center, b);
+        const auto image = voxmill::make_section(c.key, 5, moved_scope, pstep, moved, b);
+        for (std::int32_t L = 0; L < g.nvoxtotr; ++L) {
+            ASSERT_EQ(voxmill::fast_pixel(m, g, L), voxmill::fast_pixel(m, image, L))
+                << "key " << c.key << ", axis " << c.axis << ", cells " << c.cells << ", pixel " << L;
+            ASSERT_EQ(voxmill::literal_pixel(st, g, L), voxmill::literal_pixel(st, image, L))
+                << "key " << c.key << ", axis " << c.axis << ", cells " << c.cells << ", pixel " << L;
+        }
+    }
+}
+
+TEST(XplorFault, MoreThanAHundredThousandSectionsGoThroughEAndBackThroughD) {
+    // 110000 sections of 4 densities, more than one formatted block of the writer.
+    const std::vector<std::int32_t> nvox{2, 2, 11, 10, 10, 100};
+    const std::vector<float> rho = vtest::ramp(440000, 0.25f);
+    vtest::ScratchDir dir;
+    vtest::write_q47(dir.path("in.q47"), nvox, rho);
+    const auto r = vtest::run_session("E\n" + dir.path("in.q47") + "\n" + dir.path("map.xplor") +
+                                      "\n1 2 3 90 90 90\nD\n" + dir.path("map.xplor") + "\n" + dir.path("map.q47") +
+                                      "\nQ\n");
+    EXPECT_EQ(r.status, 0);
+    ASSERT_EQ(r.err, "");
+    const std::string text = file_text(dir.path("map.xplor"));
+    EXPECT_NE(text.find("\r\n  99998.7500\r\n99999\r\n  99999.0000\r\n"), std::string::npos);
+    EXPECT_NE(text.find("\r\n  99999.7500\r\n100000\r\n 100000.0000\r\n"), std::string::npos);
+    const vtest::LoadedMap m = vtest::load_q47(dir.path("map.q47"));
+    ASSERT_EQ(m.rho.size(), rho.size());
+    for (std::size_t i = 0; i < rho.size(); ++i) ASSERT_EQ(m.rho[i], rho[i]) << i;
+}
+
+TEST(XplorFault, TheMeanLineIsTheDoubleSumOfTheDensitiesInWritingOrder) {
+    struct Case {
+        const char* what;
+        std::vector<std::int32_t> nvox;
+        float base, step;  // density of voxel i: base + step * (i % 7)
+    };
+    const Case cases[] = {
+        {"a million densities near 0.1", {100, 100, 100}, 0.1f, 0.01f},
+        {"large densities with small ones in between", {64, 64, 4, 2, 2, 2}, 3.3f, 1777.7f},
+    };
+    vtest::ScratchDir dir;
+    for (const Case& c : cases) {
+        std::size_t count = 1;
+        for (const std::int32_t n : c.nvox) count *= static_cast<std::size_t>(n);
+        std::vector<float> rho(count);
+        double sum = 0.0;
+        for (std::size_t i = 0; i < count; ++i) {
+            rho[i] = c.base + c.step * static_cast<float>(i % 7);
+            sum += rho[i];
+        }
+        vtest::write_q47(dir.path("in.q47"), c.nvox, rho);
+        const auto r = vtest::run_session("E\n" + dir.path("in.q47") + "\n" + dir.path("map.xplor") +
+                                          "\n1 1 1 90 90 90\nQ\n");
+        ASSERT_EQ(r.err, "") << c.what;
+        const std::string text = file_text(dir.path("map.xplor"));
+        const auto mean = static_cast<float>(sum / static_cast<double>(count));
+        const std::string last = "-9999\r\n" + voxmill::fmt_f(mean, 20, 6) + voxmill::fmt_f(0.01f * mean, 20, 6) + "\r\n";
+        ASSERT_GE(text.size(), last.size()) << c.what;
+        EXPECT_EQ(text.substr(text.size() - last.size()), last) << c.what;
+    }
+}

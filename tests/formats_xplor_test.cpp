@@ -244,13 +244,13 @@ TEST(WriteXplor, LargeMapsAreFormattedInOrderWhateverTheSectionLength) {
         ASSERT_EQ(s.run([&] { writexplor(s.st, s.con); }), "-");
         const std::size_t section = nvox.size() > 1 ? static_cast<std::size_t>(nvox[0] * nvox[1]) : count;
         std::string expected;
-        float mean = 0.0f;
+        double sum = 0.0;
         for (std::size_t i = 0; i < count; ++i) {
             if (i % section == 0) expected += fmt_i(static_cast<std::int64_t>(i / section), 5) + "\r\n";
             expected += fmt_f(rho[i], 12, 4) + "\r\n";
-            mean += rho[i];
+            sum += rho[i];
         }
-        mean /= static_cast<float>(count);
+        const auto mean = static_cast<float>(sum / static_cast<double>(count));
         expected += "-9999\r\n" + fmt_f(mean, 20, 6) + fmt_f(0.01f * mean, 20, 6) + "\r\n";
         const std::string text = file_text(dir.path("big.xplor"));
         const std::size_t body = text.find("ZYX\r\n") + 5;

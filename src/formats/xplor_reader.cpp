@@ -30,8 +30,9 @@ public:
         }
     }
 
-    // The next line of the file, which linecnt then names. A file that ends before it is a
-    // read error on that line, with nothing read into the buffer.
+    // The next line of the file, which linecnt then names. A file that ends before it, or a
+    // line too long for the line reader (1 MiB), is a read error on that line, with nothing
+    // read into the buffer.
     std::string_view next() {
         ++linecnt_;
         if (!lines_.next(line_)) {
