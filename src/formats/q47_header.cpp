@@ -136,4 +136,30 @@ bool open_q47(const std::string& name, RecordFile& file, Q47Header& header, bool
     return true;
 }
 
+// Reads layers 1 .. nmap into rho; false at the first layer that the file does not hold.
+// When a record is exactly one layer, the records go straight into rho in one transfer.
+bool read_q47_layers(RecordFile& file, const Q47Header& h, float* rho) {
+    const std::size_t layer_bytes = 4 * static_cast<std::size_t>(h.nxny);
+    if (file.record_length() == layer_bytes) {
+        // Files cut short hold their complete layers, so read those first and then fail.
+        std::int64_t complete = h.nmap;
+        bool whole = file.read_records(2, h.nmap, rho);
+        if (!whole) {
+            complete = 0;
+            while (complete < h.nmap &&
+                   file.read(2 + complete, rho + complete * h.nxny, layer_bytes)) {
+                ++complete;
+            }
+        }
+        densities_from_file_order(rho, static_cast<std::size_t>(complete * h.nxny));
+        return whole;
+    }
+    for (std::int32_t k = 1; k <= h.nmap; ++k) {
+        float* layer = rho + static_cast<std::int64_t>(k - 1) * h.nxny;
+        if (!file.read(k + 1, layer, layer_bytes)) return false;
+        densities_from_file_order(layer, static_cast<std::size_t>(h.nxny));
+    }
+    return true;
+}
+
 }  // namespace voxmill

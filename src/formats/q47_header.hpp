@@ -52,6 +52,10 @@ std::size_t q47_record_length(std::int32_t nxny);
 bool open_q47(const std::string& name, RecordFile& file, Q47Header& header,
               bool* first_open_failed = nullptr);
 
+// Reads layers 1 .. nmap of the open file into rho (nxny * nmap densities); false at the first
+// layer that the file does not hold, with the layers before it read.
+bool read_q47_layers(RecordFile& file, const Q47Header& h, float* rho);
+
 // Little-endian words.
 std::int32_t get_i32(const unsigned char* p);
 float get_f32(const unsigned char* p);

@@ -1,6 +1,7 @@
 #include "formats/q47_output.hpp"
 
 #include <algorithm>
+#include <bit>
 
 namespace voxmill {
 
@@ -22,11 +23,15 @@ bool Q47Output::write_layer(std::int64_t k, const float* values) {
 }
 
 bool Q47Output::write_layers(std::int64_t k, std::int64_t count, const float* values) {
-    const std::int64_t nxny = std::max(header_.nxny, 0);
-    for (std::int64_t i = 0; i < count; ++i) {
-        if (!write_layer(k + i, values + i * nxny)) return false;
+    const auto nxny = static_cast<std::size_t>(std::max(header_.nxny, 0));
+    if constexpr (std::endian::native == std::endian::little) {
+        return file_.write_records(k + 1, count, reinterpret_cast<const unsigned char*>(values), 4 * nxny);
+    } else {
+        for (std::int64_t i = 0; i < count; ++i) {
+            if (!write_layer(k + i, values + static_cast<std::size_t>(i) * nxny)) return false;
+        }
+        return true;
     }
-    return true;
 }
 
 bool Q47Output::write_trailer(float rmax, float rmin) {

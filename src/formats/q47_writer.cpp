@@ -64,12 +64,8 @@ void writeorvo(State& st, Console& con, std::string_view rhofile) {
     }
     if (!out.write_header()) write_failure(con, out, name);
     Extremes ext;
-    const auto nxny = static_cast<std::size_t>(h.nxny);
-    for (std::int32_t k = 1; k <= h.nmap; ++k) {
-        const float* layer = st.rho.data() + static_cast<std::size_t>(k - 1) * nxny;
-        ext.take(layer, nxny);
-        if (!out.write_layer(k, layer)) write_failure(con, out, name);
-    }
+    ext.take(st.rho.data(), static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
+    if (!out.write_layers(1, h.nmap, st.rho.data())) write_failure(con, out, name);
     if (!out.write_trailer(ext.rmax, ext.rmin)) write_failure(con, out, name);
     if (!out.close()) {
         con.block({"Routine WriteOrvo:", "Error! Cannot close density file.", "Output file: " + name,

@@ -1,6 +1,7 @@
 #include "formats/record_file.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 #include <utility>
@@ -77,6 +78,34 @@ bool RecordFile::write(std::int64_t r, const void* data, std::size_t nbytes, uns
         if (std::fwrite(pad_.data(), 1, pad_.size(), file_) != pad_.size()) return false;
     }
     size_ = std::max(size_, r * static_cast<std::int64_t>(length_));
+    return true;
+}
+
+bool RecordFile::write_records(std::int64_t r, std::int64_t count, const unsigned char* data, std::size_t nbytes,
+                               unsigned char pad) {
+    constexpr std::size_t kChunk = std::size_t{4} << 20;  // bytes handed to the file at a time
+    if (count <= 0) return true;
+    if (nbytes > length_ || !seek_to(r)) return false;
+    const std::size_t per_chunk = std::max<std::size_t>(1, kChunk / length_);
+    if (nbytes == length_) {
+        // Records without padding are the data itself.
+        for (std::int64_t done = 0; done < count;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(count - done, static_cast<std::int64_t>(per_chunk)));
+            if (std::fwrite(data + static_cast<std::size_t>(done) * nbytes, 1, n * nbytes, file_) != n * nbytes) return false;
+            done += static_cast<std::int64_t>(n);
+        }
+    } else {
+        pad_.assign(per_chunk * length_, static_cast<char>(pad));
+        for (std::int64_t done = 0; done < count;) {
+            const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(count - done, static_cast<std::int64_t>(per_chunk)));
+            for (std::size_t k = 0; k < n; ++k) {
+                std::memcpy(pad_.data() + k * length_, data + (static_cast<std::size_t>(done) + k) * nbytes, nbytes);
+            }
+            if (std::fwrite(pad_.data(), 1, n * length_, file_) != n * length_) return false;
+            done += static_cast<std::int64_t>(n);
+        }
+    }
+    size_ = std::max(size_, (r + count - 1) * static_cast<std::int64_t>(length_));
     return true;
 }
 

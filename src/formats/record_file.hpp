@@ -43,6 +43,10 @@ public:
     bool read_records(std::int64_t r, std::int64_t count, void* data);
     // Writes `nbytes` bytes of `data` as record r, padded with `pad` to the record length.
     bool write(std::int64_t r, const void* data, std::size_t nbytes, unsigned char pad = 0x20);
+    // Writes `count` consecutive records from record r, each the next `nbytes` bytes of
+    // `data` padded with `pad`, with few large writes instead of one per record.
+    bool write_records(std::int64_t r, std::int64_t count, const unsigned char* data, std::size_t nbytes,
+                       unsigned char pad = 0x20);
     // Closes the file, and gives an output its name; false when that fails (an output is
     // then dropped). A closed file closes again successfully.
     bool close();

@@ -33,6 +33,9 @@ public:
     bool open(const std::string& name, Target target);
     bool is_open() const { return file_ != nullptr; }
     std::FILE* file() const { return file_; }
+    // The name of the file being written (the temporary, or the target itself), for a writer
+    // of another library that opens files by name: it writes there, then commit() names it.
+    const std::string& path() const { return temporary_.empty() ? target_ : temporary_; }
 
     // Closes the temporary and gives it the target's name; false when the close or the
     // rename fails (for a new file also when the name has been taken meanwhile), and then

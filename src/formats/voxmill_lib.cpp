@@ -27,32 +27,6 @@ void open_failure(Console& con, RecordFile& file, std::int32_t& ferror) {
     reader_close(con, file, ferror);
 }
 
-// Reads layers 1 .. nmap into rho; false at the first layer that the file does not hold.
-// When a record is exactly one layer, the records go straight into rho in one transfer.
-bool read_layers(RecordFile& file, const Q47Header& h, float* rho) {
-    const std::size_t layer_bytes = 4 * static_cast<std::size_t>(h.nxny);
-    if (file.record_length() == layer_bytes) {
-        // Files cut short hold their complete layers, so read those first and then fail.
-        std::int64_t complete = h.nmap;
-        bool whole = file.read_records(2, h.nmap, rho);
-        if (!whole) {
-            complete = 0;
-            while (complete < h.nmap &&
-                   file.read(2 + complete, rho + complete * h.nxny, layer_bytes)) {
-                ++complete;
-            }
-        }
-        densities_from_file_order(rho, static_cast<std::size_t>(complete * h.nxny));
-        return whole;
-    }
-    for (std::int32_t k = 1; k <= h.nmap; ++k) {
-        float* layer = rho + static_cast<std::int64_t>(k - 1) * h.nxny;
-        if (!file.read(k + 1, layer, layer_bytes)) return false;
-        densities_from_file_order(layer, static_cast<std::size_t>(h.nxny));
-    }
-    return true;
-}
-
 }  // namespace
 
 void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror) {
@@ -83,7 +57,7 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
         throw Stop("Error allocating tables of Orvo file!");
     }
 
-    if (!read_layers(file, h, st.rho.data())) {
+    if (!read_q47_layers(file, h, st.rho.data())) {
         con.block({"Routine ReadOrvo:", "Error! Cannot read density file!",
                    "Something may have been read! Returning..."});
         ferror = kFileCannotReadOrWrite;

@@ -43,10 +43,12 @@ NewQ47Map::NewQ47Map(std::string name, const Q47Header& header) : name_(std::mov
     if (!out_.write_header()) throw FileError("cannot write the header of the map " + name_);
 }
 
-void NewQ47Map::write_layer(const float* values) {
-    ++layer_;
-    extremes_.take(values, static_cast<std::size_t>(header_.nxny));
-    if (!out_.write_layer(layer_, values)) throw FileError("cannot write layer " + std::to_string(layer_) + " of the map " + name_);
+void NewQ47Map::write_layers(const float* values, std::int64_t count) {
+    extremes_.take(values, static_cast<std::size_t>(header_.nxny) * static_cast<std::size_t>(count));
+    if (!out_.write_layers(layer_ + 1, count, values)) {
+        throw FileError("cannot write layer " + std::to_string(layer_ + 1) + " of the map " + name_);
+    }
+    layer_ += count;
 }
 
 void NewQ47Map::finish() {

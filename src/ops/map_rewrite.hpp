@@ -27,7 +27,8 @@ std::optional<Q47Header> load_input_map(State& st, Console& con);
 class NewQ47Map {
 public:
     NewQ47Map(std::string name, const Q47Header& header);
-    void write_layer(const float* values);  // the next nxny densities
+    void write_layer(const float* values) { write_layers(values, 1); }  // the next nxny densities
+    void write_layers(const float* values, std::int64_t count);        // the next count layers
     void finish();                          // trailer and close
 
 private:

@@ -49,7 +49,7 @@ void project(State& st, Console& con) {
     }
 
     NewQ47Map out(name_of(st.outrhofile), r);
-    for (std::int32_t k = 0; k < r.nmap; ++k) out.write_layer(rhor.data() + static_cast<std::size_t>(k) * static_cast<std::size_t>(r.nxny));
+    out.write_layers(rhor.data(), r.nmap);
     out.finish();
 }
 

@@ -1,5 +1,6 @@
 #include "ops/q47reorder.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <limits>
@@ -226,14 +227,18 @@ void q47reorder(State& st, Console& con, const std::string& axord, const std::st
     require_convertible(iorienf, axordorvo);
 
     const Q47Header r = output_header(h, conv, iwidth, iorienf, onsub, sdim);
-    // Each layer is written as soon as it is made: the file is the one the whole output map
-    // would give, with a buffer of one layer instead of a second map in memory.
+    // The layers are written as soon as a few megabytes of them are made: the file is the one
+    // the whole output map would give, with a small buffer instead of a second map in memory.
+    constexpr std::size_t kBufferBytes = std::size_t{4} << 20;
     const BoxWalk walk(st, r, conv, iorg);
     NewQ47Map out(name_of(st.outrhofile), r);
-    std::vector<float> tabler(static_cast<std::size_t>(r.nxny));
-    for (std::int64_t layer = 0; layer < r.nmap; ++layer) {
-        walk.fill_layer(st.rho.data(), layer, tabler.data());
-        out.write_layer(tabler.data());
+    const auto nxny = static_cast<std::size_t>(r.nxny);
+    const auto batch = static_cast<std::int64_t>(std::max<std::size_t>(1, kBufferBytes / (4 * nxny)));
+    std::vector<float> tabler(nxny * static_cast<std::size_t>(std::min<std::int64_t>(batch, r.nmap)));
+    for (std::int64_t first = 0; first < r.nmap; first += batch) {
+        const std::int64_t count = std::min<std::int64_t>(batch, r.nmap - first);
+        for (std::int64_t k = 0; k < count; ++k) walk.fill_layer(st.rho.data(), first + k, tabler.data() + static_cast<std::size_t>(k) * nxny);
+        out.write_layers(tabler.data(), count);
     }
     out.finish();
 }

@@ -68,7 +68,7 @@ std::vector<ReadmeSession> walkthrough_sessions(const std::string& readme) {
 std::vector<std::string> readme_commands(const std::string& readme) {
     std::vector<std::string> commands;
     for (const std::string& line : lines_of(readme)) {
-        if (line.rfind("    cmake ", 0) == 0) commands.push_back(line.substr(4));
+        if (line.rfind("    apt-get install -y ", 0) == 0 || line.rfind("    cmake ", 0) == 0) commands.push_back(line.substr(4));
     }
     return commands;
 }

@@ -1,0 +1,50 @@
+// A map as a value: what every reader of a map file returns and every writer takes. The
+// grid frame and the axis codes are those of a q47 header; formats that hold less fill in
+// the full cell (start 0, step 1/n) and the codes 1 to 6.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "core/density_array.hpp"
+#include "core/tab.hpp"
+
+namespace voxmill {
+
+struct Map {
+    int dimension = 3;              // 1..6: the highest axis with more than one voxel, or as read
+    Tab<std::int32_t, 6> nvox{};    // voxels per axis, 1 above the dimension
+    Tab<float, 6> xfmn{};           // fractional coordinate of the first voxel per axis
+    Tab<float, 6> xfmx{};           // and of the last
+    Tab<float, 6> xdf{};            // step between neighbouring voxels
+    Tab<std::int32_t, 6> iorien{};  // axis code of each position
+    std::int32_t mapa = 4;          // map type code (q47)
+    std::int32_t nsubs = 1;         // subsystem number (q47)
+    std::optional<std::array<double, 6>> cell;  // a, b, c in A, alpha, beta, gamma in degrees
+    DensityArray rho;               // voxels() densities, axis 1 fastest
+
+    std::int64_t voxels() const;
+    std::int64_t layer() const { return std::int64_t{nvox(1)} * nvox(2); }  // voxels of one section
+};
+
+// A map of these counts (1 above the given ones) over one whole cell: start 0, end (n-1)/n,
+// step 1/n on its axes, 0, 0 and 1 above; codes 1 to 6; the densities allocated, unset.
+Map full_cell_map(const std::vector<std::int32_t>& counts);
+
+// The range of the densities as the file itself records it, where the format holds one.
+struct StoredRange {
+    std::optional<float> min, max, mean, rms;
+};
+
+// A map file that cannot be read as its format says, or a map that a format cannot hold. The
+// text says what is wrong, without the file's name.
+class MapError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace voxmill
