@@ -1,9 +1,12 @@
-// Entry point: the program takes no arguments; the whole run is a console dialogue.
+// Entry point: without arguments the whole run is a console dialogue; with arguments the
+// program runs one command of its command-line face and exits.
 #include <iostream>
 
 #include "app/program.hpp"
+#include "cli/command_line.hpp"
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1) return voxmill::run_command_line(argc, argv, std::cout, std::cerr);
     std::ios::sync_with_stdio(false);
     return voxmill::run_program(std::cin, std::cout, std::cerr);
 }

@@ -1,7 +1,9 @@
 #include "formats/vend_writer.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <limits>
 
 #include "formats/fixed_fields.hpp"
 #include "formats/map_for_text.hpp"
@@ -15,17 +17,11 @@ namespace {
 constexpr int kCoordinateWidth = 6;
 constexpr std::int32_t kLinesAtOnce = 4096;  // voxel lines formatted between two buffer checks
 
-}  // namespace
-
-void writevend(State& st, Console& con) {
-    // The voxel lines carry as many coordinates as the probe of this file found dimensions.
-    const int fields = st.sdim;
-    const std::string output = name_of(st.outrhofile);
-    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
-    TextOutput out(output);
-
+// The list of `voxels` densities of a map with these counts, `fields` coordinates a line.
+void write_list(TextOutput& out, const Tab<std::int32_t, 6>& nvox, int fields, const float* rho,
+                std::int32_t voxels, const std::array<float, 6>& cell) {
     out.line("Title");
-    out.field_i(st.nvoxtot, 10);
+    out.field_i(voxels, 10);
     out.end_line();
 
     // Coordinates as `coordinates` gives them, stepped like an odometer (axis 1 fastest; 0 on
@@ -40,9 +36,8 @@ void writevend(State& st, Console& con) {
     format_rest();
     const std::size_t rest_length = static_cast<std::size_t>(fields - 1) * kCoordinateWidth;
     const std::size_t line_length = kCoordinateWidth + rest_length + 14 + 2;
-    const float* rho = st.rho.data();
-    for (std::int32_t v = 0; v < st.nvoxtot;) {
-        const std::int32_t lines = std::min(st.nvoxtot - v, kLinesAtOnce);
+    for (std::int32_t v = 0; v < voxels;) {
+        const std::int32_t lines = std::min(voxels - v, kLinesAtOnce);
         char* p = out.reserve(static_cast<std::size_t>(lines) * line_length + sizeof rest);
         for (const std::int32_t end = v + lines; v < end; ++v) {
             p = put_i_fixed<kCoordinateWidth>(p, coo(1));
@@ -50,10 +45,10 @@ void writevend(State& st, Console& con) {
             p = put_f_fixed<14, 7>(p + rest_length, rho[v]);
             *p++ = '\r';
             *p++ = '\n';
-            if (++coo(1) < st.nvox(1)) continue;
+            if (++coo(1) < nvox(1)) continue;
             coo(1) = 0;
-            for (int k = 2; k <= st.sdim; ++k) {
-                if (++coo(k) < st.nvox(k)) break;
+            for (int k = 2; k <= fields; ++k) {
+                if (++coo(k) < nvox(k)) break;
                 coo(k) = 0;
             }
             format_rest();
@@ -61,13 +56,34 @@ void writevend(State& st, Console& con) {
         out.commit(p);
     }
 
-    for (int i = 1; i <= 6; ++i) out.field_f(st.cell(i), 10, 5);
+    for (const float c : cell) out.field_f(c, 10, 5);
     out.end_line();
-    for (const std::int32_t g : {st.nvox(1), st.nvox(2), st.nvox(3), 1, 0, 1}) out.field_i(g, 5);
+    for (const std::int32_t g : {nvox(1), nvox(2), nvox(3), 1, 0, 1}) out.field_i(g, 5);
     out.end_line();
     out.line("    1    0    0    0    1    0    0    0    1    0    0    0");
     out.line("    0    0    0");
     out.close();
+}
+
+}  // namespace
+
+void writevend(State& st, Console& con) {
+    // The voxel lines carry as many coordinates as the probe of this file found dimensions.
+    const int fields = st.sdim;
+    const std::string output = name_of(st.outrhofile);
+    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
+    TextOutput out(output);
+    write_list(out, st.nvox, fields, st.rho.data(), st.nvoxtot,
+               {st.cell(1), st.cell(2), st.cell(3), st.cell(4), st.cell(5), st.cell(6)});
+}
+
+void write_vend_map(const Map& map, const std::string& path) {
+    if (!map.cell) throw MapError("the map holds no unit cell: give one with --cell");
+    if (map.voxels() >= std::numeric_limits<std::int32_t>::max()) throw MapError("too many voxels for a MEED/VEND list");
+    std::array<float, 6> cell{};
+    for (std::size_t i = 0; i < 6; ++i) cell[i] = static_cast<float>((*map.cell)[i]);
+    TextOutput out(path);
+    write_list(out, map.nvox, map.dimension, map.rho.data(), static_cast<std::int32_t>(map.voxels()), cell);
 }
 
 }  // namespace voxmill

@@ -4,6 +4,7 @@
 
 #include "core/console.hpp"
 #include "core/voxmill_mod.hpp"
+#include "formats/map.hpp"
 
 namespace voxmill {
 
@@ -12,5 +13,9 @@ namespace voxmill {
 // a voxel line is sdim as the file dialogue's probe left it.
 // An output that cannot be written ends the run with a FileError.
 void writevend(State& st, Console& con);
+
+// The same list of a map value, with its cell (MapError without one); a FileError when the
+// file cannot be written.
+void write_vend_map(const Map& map, const std::string& path);
 
 }  // namespace voxmill

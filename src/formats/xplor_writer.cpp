@@ -8,6 +8,7 @@
 #include "formats/map_for_text.hpp"
 #include "formats/same_file.hpp"
 #include "formats/text_output.hpp"
+#include "formats/xplor_map.hpp"
 
 namespace voxmill {
 
@@ -67,45 +68,48 @@ struct SectionLayout {
 
 }  // namespace
 
-void writexplor(State& st, Console& con) {
-    const std::string output = name_of(st.outrhofile);
-    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
-    TextOutput out(output);
-
+void write_one_per_line(TextOutput& out, const OnePerLine& map) {
     out.line(" ");
     out.line("1");
     out.line("title");
-    for (int i = 1; i <= st.sdim; ++i) {
-        out.field_i(st.nvox(i), 8);
+    for (int i = 1; i <= map.dimension; ++i) {
+        out.field_i(map.nvox(i), 8);
         out.field_i(0, 8);
-        out.field_i(st.nvox(i) - 1, 8);
+        out.field_i(map.nvox(i) - 1, 8);
     }
     out.end_line();
-    for (int i = 1; i <= 6; ++i) out.field_f(st.cell(i), 12, 4);
+    for (const float edge_or_angle : map.cell) out.field_f(edge_or_angle, 12, 4);
     out.end_line();
     out.line("ZYX");
 
-    const SectionLayout layout{st.sdim > 1 ? std::int64_t{st.nvox(1)} * st.nvox(2) : st.nvox(1)};
-    const float* rho = st.rho.data();
+    const SectionLayout layout{map.dimension > 1 ? std::int64_t{map.nvox(1)} * map.nvox(2) : map.nvox(1)};
     double sum = 0.0;  // in writing order; a float sum of millions of densities would lose the mean's digits
-    for (std::int64_t first = 0; first < st.nvoxtot; first += kBlock) {
-        const std::int64_t last = std::min<std::int64_t>(first + kBlock, st.nvoxtot);
+    for (std::int64_t first = 0; first < map.voxels; first += kBlock) {
+        const std::int64_t last = std::min<std::int64_t>(first + kBlock, map.voxels);
         const std::int64_t base = layout.offset(first);
         char* text = out.reserve(static_cast<std::size_t>(layout.offset(last) - base));
         // The other threads format while this one sums the block, then joins them.
         share_work(
             first, last, kPiece, 0,
-            [&](std::int64_t begin, std::int64_t end) { layout.format(rho, begin, end, text + (layout.offset(begin) - base)); },
+            [&](std::int64_t begin, std::int64_t end) { layout.format(map.rho, begin, end, text + (layout.offset(begin) - base)); },
             [&] {
-                for (std::int64_t i = first; i < last; ++i) sum += rho[i];
+                for (std::int64_t i = first; i < last; ++i) sum += map.rho[i];
             });
         out.commit(text + (layout.offset(last) - base));
     }
     out.line("-9999");
-    const auto average = static_cast<float>(sum / static_cast<double>(st.nvoxtot));
+    const auto average = static_cast<float>(sum / static_cast<double>(map.voxels));
     out.field_f(average, 20, 6);
     out.field_f(0.01f * average, 20, 6);
     out.end_line();
+}
+
+void writexplor(State& st, Console& con) {
+    const std::string output = name_of(st.outrhofile);
+    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
+    TextOutput out(output);
+    write_one_per_line(out, {st.sdim, st.nvox, st.nvoxtot, st.rho.data(),
+                             {st.cell(1), st.cell(2), st.cell(3), st.cell(4), st.cell(5), st.cell(6)}});
     out.close();
 }
 

@@ -1,0 +1,46 @@
+#include "cli/command_line.hpp"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/convert.hpp"
+#include "cli/info.hpp"
+
+#ifndef VOXMILL_VERSION
+#define VOXMILL_VERSION "unknown"
+#endif
+
+namespace voxmill {
+
+namespace {
+
+const char* const kUsage = "usage: voxmill COMMAND ... (commands: info, convert; voxmill --help lists them)";
+
+}  // namespace
+
+int run_command_line(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CLI::App app("Voxmill: electron-density maps of crystals. Without arguments it starts the console.", "voxmill");
+    app.set_version_flag("--version", std::string("voxmill ") + VOXMILL_VERSION);
+    app.require_subcommand(1);
+    InfoOptions info_options;
+    ConvertOptions convert_options;
+    CLI::App* info = add_info_command(app, info_options);
+    CLI::App* convert = add_convert_command(app, convert_options);
+    try {
+        app.parse(argc, argv);
+        if (convert->parsed()) check_convert_options(convert_options);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::ParseError& e) {
+        err << "voxmill: error: " << e.what() << '\n'
+            << (convert->parsed() ? kConvertUsage : info->parsed() ? kInfoUsage : kUsage) << '\n';
+        return 2;
+    }
+    if (info->parsed()) return run_info(info_options, out, err);
+    return run_convert(convert_options, err);
+}
+
+}  // namespace voxmill

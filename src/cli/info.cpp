@@ -1,0 +1,123 @@
+#include "cli/info.hpp"
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <new>
+#include <nlohmann/json.hpp>
+
+#include "cli/map_files.hpp"
+#include "cli/report.hpp"
+#include "ops/density_stats.hpp"
+
+namespace voxmill {
+
+const char* const kInfoUsage = "usage: voxmill info [--json] MAP...";
+
+namespace {
+
+using nlohmann::json;
+
+// A number as the text shows it: seven significant digits, enough for a float.
+std::string num(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7g", v);
+    return text;
+}
+
+std::string opt(const std::optional<double>& v) { return v ? num(*v) : "-"; }
+std::string opt(const std::optional<float>& v) { return v ? num(*v) : "-"; }
+
+template <class T>
+json opt_json(const std::optional<T>& v) {
+    return v ? json(*v) : json(nullptr);
+}
+
+json as_json(const std::string& name, const MapFile& f, const DensityStats& s) {
+    const Map& m = f.map;
+    json voxels = json::array(), codes = json::array(), frame = json::array();
+    for (int i = 1; i <= m.dimension; ++i) {
+        voxels.push_back(m.nvox(i));
+        codes.push_back(m.iorien(i));
+        frame.push_back({{"start", m.xfmn(i)}, {"end", m.xfmx(i)}, {"step", m.xdf(i)}});
+    }
+    const bool q47 = f.format == MapFormat::q47;
+    return {{"file", name},
+            {"format", format_name(f.format)},
+            {"dimension", m.dimension},
+            {"voxels", voxels},
+            {"axis_codes", codes},
+            {"frame", frame},
+            {"map_code", q47 ? json(m.mapa) : json(nullptr)},
+            {"subsystem", q47 ? json(m.nsubs) : json(nullptr)},
+            {"cell", m.cell ? json(*m.cell) : json(nullptr)},
+            {"stored",
+             {{"min", opt_json(f.stored.min)},
+              {"max", opt_json(f.stored.max)},
+              {"mean", opt_json(f.stored.mean)},
+              {"rms", opt_json(f.stored.rms)}}},
+            {"min", opt_json(s.min)},
+            {"max", opt_json(s.max)},
+            {"mean", opt_json(s.mean)},
+            {"rms", opt_json(s.rms)},
+            {"nan", s.nan}};
+}
+
+void print_text(std::ostream& out, const std::string& name, const MapFile& f, const DensityStats& s) {
+    const Map& m = f.map;
+    out << name << '\n';
+    out << "  format      " << format_name(f.format) << '\n';
+    out << "  dimension   " << m.dimension << '\n';
+    out << "  voxels     ";
+    for (int i = 1; i <= m.dimension; ++i) out << (i > 1 ? " x " : " ") << m.nvox(i);
+    out << "\n  axis codes ";
+    for (int i = 1; i <= m.dimension; ++i) out << ' ' << m.iorien(i);
+    out << '\n';
+    for (int i = 1; i <= m.dimension; ++i) {
+        out << "  axis " << i << "      " << num(m.xfmn(i)) << " .. " << num(m.xfmx(i)) << ", step " << num(m.xdf(i))
+            << '\n';
+    }
+    if (f.format == MapFormat::q47) out << "  map code    " << m.mapa << "\n  subsystem   " << m.nsubs << '\n';
+    out << "  cell       ";
+    if (m.cell) {
+        for (const double c : *m.cell) out << ' ' << num(c);
+    } else {
+        out << " none";
+    }
+    out << "\n  stored      min " << opt(f.stored.min) << ", max " << opt(f.stored.max) << ", mean "
+        << opt(f.stored.mean) << ", rms " << opt(f.stored.rms) << '\n';
+    out << "  data        min " << opt(s.min) << ", max " << opt(s.max) << ", mean " << opt(s.mean) << ", rms "
+        << opt(s.rms) << ", NaN voxels " << s.nan << '\n';
+}
+
+}  // namespace
+
+CLI::App* add_info_command(CLI::App& app, InfoOptions& options) {
+    CLI::App* info = app.add_subcommand("info", "describe maps: format, grid, cell, stored and computed range");
+    info->add_flag("--json", options.json, "one JSON object per map, one per line");
+    info->add_option("MAP", options.maps, "map files (q47, CCP4/MRC, X-PLOR)")->required();
+    return info;
+}
+
+int run_info(const InfoOptions& options, std::ostream& out, std::ostream& err) {
+    int status = 0;
+    for (const std::string& name : options.maps) {
+        try {
+            const MapFile f = read_map_file(name);
+            const DensityStats s = density_stats(f.map.rho.data(), static_cast<std::size_t>(f.map.voxels()));
+            if (options.json) {
+                out << as_json(name, f, s).dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+            } else {
+                print_text(out, name, f, s);
+            }
+        } catch (const std::bad_alloc&) {
+            report_error(err, name, "not enough memory for the map");
+            status = 1;
+        } catch (const std::exception& e) {
+            report_error(err, name, e.what());
+            status = 1;
+        }
+    }
+    return status;
+}
+
+}  // namespace voxmill

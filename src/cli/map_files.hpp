@@ -1,0 +1,36 @@
+// Map files of every format the command-line tools know: which format a file is (by its
+// content), which one a name asks for (by its extension), and reading and writing either.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "formats/map.hpp"
+
+namespace voxmill {
+
+enum class MapFormat { q47, ccp4, xplor, vend };
+
+enum class XplorLayout { standard, one_per_line };
+
+std::string_view format_name(MapFormat f);
+// The format of a --to argument (q47, ccp4, xplor, vend), or none.
+std::optional<MapFormat> format_named(std::string_view name);
+// The format an output name asks for by its extension, or none.
+std::optional<MapFormat> format_of_extension(const std::string& path);
+
+struct MapFile {
+    MapFormat format;
+    Map map;
+    StoredRange stored;
+};
+
+// Reads a q47, CCP4/MRC (also gzipped) or X-PLOR map, whatever its name. Throws MapError.
+MapFile read_map_file(const std::string& path);
+
+// Writes the map in `format`. Throws MapError (or FileError for a text that cannot be
+// written); the file is then left as it was.
+void write_map_file(const Map& map, const std::string& path, MapFormat format, XplorLayout layout);
+
+}  // namespace voxmill
