@@ -80,7 +80,7 @@ for line in open(sys.argv[1]):
         zyx = rng.integers(lo, hi, shape).astype(kind)
     # sections, rows, columns: X, Y, Z are the axes 2, 1, 0 of zyx
     data = np.ascontiguousarray(zyx.transpose([3 - a for a in reversed(axes)]))
-    with mrcfile.new(path, overwrite=True, compression='gzip' if path.endswith('.gz') else None) as m:
+    with mrcfile.new(path, overwrite=True, compression='gzip' if '.gz' in path else None) as m:
         if order == '>' and mode == 0:
             m.set_data(np.zeros((1, 1, 1), '>f4'))  # bytes have no order: the header keeps this one
         m.set_data(data.astype(data.dtype.newbyteorder(order)))
@@ -137,7 +137,7 @@ TEST(Ccp4Read, MapsOfEveryModeAxisOrderAndByteOrderReadInXYZOrderWithTheirBox) {
         {"bytes-big-endian.map", 0, '>', {1, 2, 3}, {3, 4, 2}, {1, 0, 0}, {6, 4, 2}, true},
         {"zxy-int16-big-endian.map", 1, '>', {3, 1, 2}, {4, 2, 3}, {0, 2, 1}, {8, 4, 6}, true},
         {"yzx-int16.map.gz", 1, '<', {2, 3, 1}, {3, 5, 2}, {0, 0, 0}, {3, 5, 2}, true},
-        {"zyx-uint16-big-endian.map.gz", 6, '>', {3, 2, 1}, {2, 3, 4}, {0, 0, 0}, {2, 3, 4}, true},
+        {"zyx-uint16-big-endian.gz-whatever-its-name", 6, '>', {3, 2, 1}, {2, 3, 4}, {0, 0, 0}, {2, 3, 4}, true},
         {"xzy-uint16-no-cell.mrc", 6, '<', {1, 3, 2}, {4, 3, 2}, {0, 0, 0}, {4, 3, 2}, false},
         {"plane.map", 2, '<', {1, 2, 3}, {6, 5, 1}, {0, 0, 0}, {6, 5, 1}, true},
     };

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -50,17 +51,24 @@ MapError from_gemmi(const std::runtime_error& e) {
 bool back_to_start(gemmi::FileStream& s) { return s.seek(0); }
 bool back_to_start(gemmi::MaybeGzipped::GzStream& s) { return gzrewind(s.f) == 0; }
 
-// Opens `path` and hands `use` a gemmi stream of its bytes (unpacked when the name ends in
-// ".gz") and the budget of that stream.
+// Opens `path` and hands `use` a gemmi stream of its bytes (unpacked when the file starts
+// with the gzip magic bytes, whatever its name) and the budget of that stream.
 template <class Use>
 auto with_stream(const std::string& path, Use use) {
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) throw MapError("cannot read the file: " + ec.message());
-    gemmi::MaybeGzipped input(path);
-    if (input.is_compressed()) return use(input.get_uncompressing_stream(), Budget{size * kDeflateRatio, size, true});
     const gemmi::fileptr_t file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) throw MapError(std::string("cannot open the file: ") + std::strerror(errno));
+    unsigned char magic[2] = {0, 0};
+    const bool gzipped = std::fread(magic, 1, 2, file.get()) == 2 && magic[0] == 0x1f && magic[1] == 0x8b;
+    if (gzipped) {
+        const std::unique_ptr<gzFile_s, int (*)(gzFile)> packed(gzopen(path.c_str(), "rb"), &gzclose);
+        if (!packed) throw MapError("cannot open the gzipped file");
+        gzbuffer(packed.get(), 64 * 1024);
+        return use(gemmi::MaybeGzipped::GzStream{packed.get()}, Budget{size * kDeflateRatio, size, true});
+    }
+    std::rewind(file.get());
     return use(gemmi::FileStream{file.get()}, Budget{size, size, false});
 }
 
