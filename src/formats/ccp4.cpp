@@ -24,6 +24,7 @@
 #endif
 
 #include "formats/staged_file.hpp"
+#include "ops/density_stats.hpp"
 
 namespace voxmill {
 
@@ -238,9 +239,16 @@ void write_ccp4(const Map& map, const std::string& path) {
         grid.axis_order = gemmi::AxisOrder::XYZ;
         reserve_voxels(grid.data, grid.point_count());
         grid.data.assign(map.rho.begin(), map.rho.begin() + static_cast<std::ptrdiff_t>(grid.point_count()));
-        // The header of a whole cell in X, Y, Z order with the statistics of the data; then the
-        // box: its first voxel and the cell's sampling.
-        ccp4.update_ccp4_header(2);
+        // The header of a whole cell in X, Y, Z order with the statistics of the data (gathered
+        // on all cores rather than by gemmi's single pass); then the box: its first voxel and
+        // the cell's sampling.
+        const DensityStats s = density_stats(map.rho.data(), grid.point_count());
+        ccp4.hstats.dmin = s.min.value_or(NAN);
+        ccp4.hstats.dmax = s.max.value_or(NAN);
+        ccp4.hstats.dmean = s.mean.value_or(NAN);
+        ccp4.hstats.rms = s.rms.value_or(NAN);
+        ccp4.hstats.nan_count = static_cast<std::size_t>(s.nan);
+        ccp4.update_ccp4_header(2, false);
         ccp4.set_header_3i32(5, x[1], y[1], z[1]);
         ccp4.set_header_3i32(8, x[0], y[0], z[0]);
 
