@@ -110,6 +110,33 @@ bool one_whole_number(std::string_view line, std::int32_t& value) {
     return !word.empty() && next_word(line).empty() && convert_int(word, value) == kTokenOk;
 }
 
+// A field as the writers of the layout make it, " 0.12345E+01" or "-0.12345E-03": its digits as
+// a whole number below 10^5 and the power of ten that scales them, when that power is
+// exact in a float (10^-10 to 10^10). One float multiplication or division of the two is then
+// the correctly rounded value, as strtof gives it. False for any other field.
+bool common_field(const char* f, float& value) {
+    static constexpr float kPow10[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    const auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
+    if ((f[0] != ' ' && f[0] != '-') || f[1] != '0' || f[2] != '.' || f[8] != 'E' || (f[9] != '+' && f[9] != '-')) {
+        return false;
+    }
+    unsigned digits = 0;
+    for (int i = 3; i < 8; ++i) {
+        const unsigned d = digit(f[i]);
+        if (d > 9) return false;
+        digits = digits * 10 + d;
+    }
+    const unsigned tens = digit(f[10]), ones = digit(f[11]);
+    if (tens > 9 || ones > 9) return false;
+    const int exponent = static_cast<int>(tens * 10 + ones);
+    const int power = (f[9] == '-' ? -exponent : exponent) - 5;
+    if (power < -10 || power > 10) return false;
+    const auto whole = static_cast<float>(digits);
+    const float magnitude = power >= 0 ? whole * kPow10[power] : whole / kPow10[-power];
+    value = f[0] == '-' ? -magnitude : magnitude;
+    return true;
+}
+
 struct XplorHeader {
     int axes = 0;
     std::array<std::int32_t, 6> points{}, first{}, last{};  // per axis: grid points per cell, indices held
@@ -188,18 +215,25 @@ public:
     }
 
     void add(float density) {
-        if (used_ == rho_.size()) grow();
+        if (used_ == rho_.size()) grow(1);
         rho_[used_++] = density;
     }
+    // Room for the next `count` densities (within the grid's count); kept() then takes what
+    // was written there.
+    float* room(std::size_t count) {
+        if (rho_.size() - used_ < count) grow(count);
+        return rho_.data() + used_;
+    }
+    void kept(std::size_t count) { used_ += count; }
     DensityArray take() { return std::move(rho_); }
 
 private:
     static constexpr std::size_t kFirstRoomOfUnknown = std::size_t{1} << 20;
     static constexpr std::size_t kLeastGrowth = std::size_t{1} << 16;
 
-    void grow() {
+    void grow(std::size_t count) {
         DensityArray larger;
-        larger.allocate(std::min(count_, used_ + std::max(used_, kLeastGrowth)));
+        larger.allocate(std::min(count_, used_ + std::max({count, used_, kLeastGrowth})));
         std::copy(rho_.begin(), rho_.end(), larger.begin());
         rho_ = std::move(larger);
     }
@@ -208,6 +242,19 @@ private:
     std::size_t used_ = 0;
     DensityArray rho_;
 };
+
+// A line of common fields (common_field), at most `most` of them, straight into the sink;
+// false, with nothing kept, for any other line.
+bool common_line(std::string_view line, std::int64_t most, DensitySink& sink) {
+    const std::size_t fields = line.size() / kFieldWidth;
+    if (fields == 0 || line.size() % kFieldWidth != 0 || static_cast<std::int64_t>(fields) > most) return false;
+    float* at = sink.room(fields);
+    for (std::size_t i = 0; i < fields; ++i) {
+        if (!common_field(line.data() + i * kFieldWidth, at[i])) return false;
+    }
+    sink.kept(fields);
+    return true;
+}
 
 // The sections: a label each, then its densities. The labels count from 0, or from the first
 // index of axis 3, as the first one says. Returns whether the first line of densities holds
@@ -232,6 +279,12 @@ bool read_sections(XplorLines& in, const XplorHeader& h, std::int64_t section, s
         for (std::int64_t got = 0; got < section;) {
             std::string_view line;
             if (!in.next(line)) in.ends_before("density " + std::to_string(got + 1) + " of " + name);
+            if (common_line(line, section - got, sink)) {
+                const auto fields = static_cast<std::int64_t>(line.size() / kFieldWidth);
+                got += fields;
+                if (s == 0 && got == fields) several_a_line = fields > 1;
+                continue;
+            }
             std::int64_t on_line = 0;
             for_each_number(line, [&](std::string_view text) {
                 if (got == section) in.fail(name + " is complete, and the line holds more densities");

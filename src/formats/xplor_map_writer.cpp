@@ -10,6 +10,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <future>
 #include <string>
 #include <string_view>
 
@@ -38,25 +40,26 @@ constexpr auto kPow5 = [] {
     return p;
 }();
 
-// num / 2^shift, rounded half to even (0 < shift < 64).
-std::uint64_t shifted_rounded(std::uint64_t num, int shift) {
-    const std::uint64_t whole = num >> shift;
-    const std::uint64_t rest = num & ((std::uint64_t{1} << shift) - 1);
+// num / 2^shift, rounded half to even (0 < shift < 64, num + 2^(shift - 1) below 2^64): adding
+// one less than half, and one more when the whole part is odd, carries exactly when the rest
+// is above half, or half at an odd whole part.
+constexpr std::uint64_t shifted_rounded(std::uint64_t num, int shift) {
     const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    return whole + (rest > half || (rest == half && (whole & 1) != 0) ? 1 : 0);
+    return (num + half - 1 + ((num >> shift) & 1)) >> shift;
 }
 
 // num / den, rounded half to even (den below 2^63).
-std::uint64_t divided_rounded(std::uint64_t num, std::uint64_t den) {
+constexpr std::uint64_t divided_rounded(std::uint64_t num, std::uint64_t den) {
     const std::uint64_t whole = num / den;
     const std::uint64_t twice_rest = 2 * (num % den);
     return whole + (twice_rest > den || (twice_rest == den && (whole & 1) != 0) ? 1 : 0);
 }
 
 // m * 2^q * 10^k rounded half to even, where 64-bit integers hold every step exactly; false
-// where they do not (the densities below 1e-13 or beyond 1e24 or so). The product is near
-// 10^d, so the shifts of the first branch stay far below 64 bits.
-bool scaled_rounded(std::uint64_t m, int q, int k, std::uint64_t& n) {
+// where they do not (the densities below 1e-13 or beyond 1e24 or so), which depends on q and k
+// alone for every m below 2^24. The product is near 10^d, so the shifts of the first branch
+// stay far below 64 bits.
+constexpr bool scaled_rounded(std::uint64_t m, int q, int k, std::uint64_t& n) {
     if (k >= 0) {
         if (k > 17) return false;  // m < 2^24 and 5^17 < 2^40
         const std::uint64_t product = m * kPow5[static_cast<std::size_t>(k)];
@@ -78,21 +81,49 @@ bool scaled_rounded(std::uint64_t m, int q, int k, std::uint64_t& n) {
     return true;
 }
 
+// "E-99" to "E+99".
+constexpr auto kExponents = [] {
+    std::array<std::array<char, 4>, 199> text{};
+    for (int e = -99; e <= 99; ++e) {
+        const int magnitude = e < 0 ? -e : e;
+        text[static_cast<std::size_t>(e + 99)] = {'E', e < 0 ? '-' : '+', static_cast<char>('0' + magnitude / 10),
+                                                  static_cast<char>('0' + magnitude % 10)};
+    }
+    return text;
+}();
+
+// "0000" to "9999".
+constexpr auto kFourDigits = [] {
+    std::array<std::array<char, 4>, 10000> text{};
+    for (int n = 0; n < 10000; ++n) {
+        text[static_cast<std::size_t>(n)] = {static_cast<char>('0' + n / 1000), static_cast<char>('0' + n / 100 % 10),
+                                             static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+    }
+    return text;
+}();
+
 // The field from its parts: |value| = 0.<digits> x 10^exponent, `digits` below 10^D.
 template <int W, int D>
 char* place_e(char* p, bool negative, std::uint64_t digits, int exponent) {
-    static_assert(D >= 2 && W >= D + 7);
-    std::fill(p, p + W, ' ');
-    char* q = p + W;
-    const int magnitude = exponent < 0 ? -exponent : exponent;
-    const int places = magnitude > 99 ? 3 : 2;
-    for (int i = 0, rest = magnitude; i < places; ++i, rest /= 10) *--q = static_cast<char>('0' + rest % 10);
-    *--q = exponent < 0 ? '-' : '+';
-    if (places == 2) *--q = 'E';
-    for (int i = 0; i < D; ++i, digits /= 10) *--q = static_cast<char>('0' + digits % 10);
-    *--q = '.';
-    *--q = '0';
-    if (negative) q[-1] = '-';
+    static_assert(D >= 4 && D <= 9 && W >= D + 7);
+    char* q = p + W - (D + 6);  // "0." and the digits, then E+dd or +ddd
+    std::fill(p, q - 1, ' ');
+    q[-1] = negative ? '-' : ' ';
+    q[0] = '0';
+    q[1] = '.';
+    const auto d = static_cast<std::uint32_t>(digits);
+    std::uint32_t leading = d / 10000;  // the digits before the last four
+    for (int i = D - 4; i > 0; --i, leading /= 10) q[1 + i] = static_cast<char>('0' + leading % 10);
+    std::memcpy(q + D - 2, kFourDigits[d % 10000].data(), 4);
+    q += D + 2;
+    if (exponent < -99 || exponent > 99) {
+        const int magnitude = exponent < 0 ? -exponent : exponent;
+        q[0] = exponent < 0 ? '-' : '+';
+        q[1] = static_cast<char>('0' + magnitude / 100);
+        std::memcpy(q + 2, &fixed_detail::kDigitPairs[2 * (magnitude % 100)], 2);
+    } else {
+        std::memcpy(q, kExponents[static_cast<std::size_t>(exponent + 99)].data(), 4);
+    }
     return p + W;
 }
 
@@ -117,33 +148,61 @@ char* put_e(char* p, double value) {
     return place_e<W, D>(p, std::signbit(value), digits, exponent + 1);
 }
 
-// A density, with integer arithmetic alone for the normal floats that it holds exactly.
-template <int W, int D>
-char* put_e_fixed(char* p, float value) {
-    constexpr auto kTenToD = static_cast<std::uint64_t>(fixed_detail::kPow10[D]);
+// --- the densities, E12.5 ---------------------------------------------------------------
+
+constexpr int kDensityDigits = 5;
+constexpr std::uint64_t kTenToDigits = fixed_detail::kPow10[kDensityDigits];
+
+// How the normal floats of one binary exponent scale to their 5 digits: by 10^k while the
+// mantissa is below `above`, by 10^(k - 1) from there on, where 10^k would give 10^5 or more
+// and the decimal exponent is one higher. `above` is 0 where 64-bit integers do not scale
+// exactly, and for zeros, subnormals, NaN and the infinities.
+struct DensityScale {
+    std::uint32_t above;
+    int k;
+};
+
+constexpr auto kDensityScales = [] {
+    constexpr std::uint64_t kLeast = std::uint64_t{1} << 23, kEnd = std::uint64_t{1} << 24;  // the mantissas
+    std::array<DensityScale, 256> scales{};
+    for (int biased = 1; biased < 255; ++biased) {
+        const int q = biased - 150;  // |value| = m * 2^q
+        // floor(log10 2^(biased - 127)) + 1: the decimal exponent of every mantissa, or one
+        // below it.
+        const int k = kDensityDigits - ((((biased - 127) * 78913) >> 18) + 1);
+        std::uint64_t digits = 0;
+        if (!scaled_rounded(kLeast, q, k, digits) || !scaled_rounded(kLeast, q, k - 1, digits)) continue;
+        std::uint64_t least = kLeast, end = kEnd;  // the first mantissa that reaches 10^5: the digits grow with it
+        while (least < end) {
+            const std::uint64_t middle = least + (end - least) / 2;
+            scaled_rounded(middle, q, k, digits);
+            if (digits >= kTenToDigits) {
+                end = middle;
+            } else {
+                least = middle + 1;
+            }
+        }
+        scales[static_cast<std::size_t>(biased)] = {static_cast<std::uint32_t>(least), k};
+    }
+    return scales;
+}();
+
+// A density with one exact scaling in integers for the floats that the table covers.
+char* put_density(char* p, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
     const int biased = static_cast<int>((bits >> 23) & 0xFF);
-    if (biased == 0 || biased == 0xFF) return put_e<W, D>(p, value);  // zeros, subnormals, NaN, infinities
-    const std::uint64_t m = (bits & 0x7FFFFF) | 0x800000;  // |value| = m * 2^(biased - 150)
-    // floor(log10 |value|) + 1, from the binary exponent: right, or one off, which the
-    // digits then show.
-    int exponent = (((biased - 127) * 78913) >> 18) + 1;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        std::uint64_t digits = 0;
-        if (!scaled_rounded(m, biased - 150, D - exponent, digits)) break;
-        if (digits < kTenToD / 10) {
-            --exponent;
-        } else if (digits > kTenToD) {
-            ++exponent;
-        } else {
-            if (digits == kTenToD) {  // rounded up to the next power of ten
-                digits /= 10;
-                ++exponent;
-            }
-            return place_e<W, D>(p, (bits >> 31) != 0, digits, exponent);
-        }
+    const DensityScale scale = kDensityScales[static_cast<std::size_t>(biased)];
+    if (scale.above == 0) return put_e<12, kDensityDigits>(p, value);
+    const std::uint32_t m = (bits & 0x7FFFFF) | 0x800000;  // |value| = m * 2^(biased - 150)
+    const int k = m < scale.above ? scale.k : scale.k - 1;
+    std::uint64_t digits = 0;
+    scaled_rounded(m, biased - 150, k, digits);
+    int exponent = kDensityDigits - k;
+    if (digits == kTenToDigits) {  // rounded up to the next power of ten
+        digits /= 10;
+        ++exponent;
     }
-    return put_e<W, D>(p, value);
+    return place_e<12, kDensityDigits>(p, (bits >> 31) != 0, digits, exponent);
 }
 
 // --- the map's frame on the grid line ---------------------------------------------------
@@ -205,7 +264,7 @@ std::array<AxisGrid, 3> standard_grid(const Map& map) {
 constexpr int kPerLine = 6;
 constexpr std::int64_t kLabelLength = 9;  // I8 and LF
 constexpr std::int64_t kFieldLength = 12;
-constexpr std::int64_t kBlock = std::int64_t{1} << 18;  // densities formatted before each write
+constexpr std::int64_t kBlock = std::int64_t{1} << 21;  // densities formatted before each write
 constexpr std::int64_t kPiece = 4096;                   // densities a thread takes at a time
 
 // Every section takes the same number of bytes, so where a density's text goes follows from
@@ -231,25 +290,45 @@ struct StandardSections {
                 *p++ = '\n';
             }
             for (const std::int64_t run_end = std::min(end, i + section - k); i < run_end; ++i) {
-                p = put_e_fixed<12, 5>(p, rho[i]);
+                p = put_density(p, rho[i]);
                 if (++k % kPerLine == 0 || k == section) *p++ = '\n';
             }
         }
     }
 };
 
-struct Spread {
-    double mean, deviation;  // the standard deviation about the mean, over all voxels
-};
+// The mean of the densities and their standard deviation about it, in double precision and
+// in the order of the densities: first the sum of the densities, then the sum of the squares
+// about the mean, taken a stretch at a time while the text is written.
+class Spread {
+public:
+    Spread(const float* rho, std::int64_t count) : rho_(rho), count_(count) {}
 
-Spread spread_of(const float* rho, std::int64_t count) {
-    double sum = 0.0;
-    for (std::int64_t i = 0; i < count; ++i) sum += rho[i];
-    const double mean = sum / static_cast<double>(count);
-    double squares = 0.0;
-    for (std::int64_t i = 0; i < count; ++i) squares += (rho[i] - mean) * (rho[i] - mean);
-    return {mean, std::sqrt(squares / static_cast<double>(count))};
-}
+    // Takes the two passes `steps` densities further.
+    void advance(std::int64_t steps) {
+        const std::int64_t end = std::min(done_ + steps, 2 * count_);
+        for (; done_ < std::min(end, count_); ++done_) sum_ += rho_[done_];
+        if (done_ == count_) mean_ = sum_ / static_cast<double>(count_);
+        for (; done_ < end; ++done_) {
+            const double d = rho_[done_ - count_] - mean_;
+            squares_ += d * d;
+        }
+    }
+    double mean() {
+        advance(2 * count_);
+        return mean_;
+    }
+    double deviation() {
+        advance(2 * count_);
+        return std::sqrt(squares_ / static_cast<double>(count_));
+    }
+
+private:
+    const float* rho_;
+    std::int64_t count_;
+    std::int64_t done_ = 0;  // of the 2 * count_ steps
+    double sum_ = 0.0, mean_ = 0.0, squares_ = 0.0;
+};
 
 template <int W, int D>
 void field_e(TextOutput& out, double value) {
@@ -274,6 +353,7 @@ void write_xplor_standard(const Map& map, const std::string& path) {
     const StandardSections layout{map.layer()};
     const float* rho = map.rho.data();
     const std::int64_t voxels = map.voxels();
+    Spread spread(rho, voxels);
     for (std::int64_t first = 0; first < voxels; first += kBlock) {
         const std::int64_t last = std::min(first + kBlock, voxels);
         const std::int64_t base = layout.offset(first);
@@ -281,15 +361,19 @@ void write_xplor_standard(const Map& map, const std::string& path) {
         share_work(first, last, kPiece, 0, [&](std::int64_t begin, std::int64_t end) {
             layout.format(rho, begin, end, text + (layout.offset(begin) - base));
         });
+        // The statistics go on beside the write, on a thread of their own (or at get(), when
+        // none can start), as formatting keeps every core busy and writing only one.
+        std::future<void> statistics =
+            std::async(std::launch::async | std::launch::deferred, [&] { spread.advance(2 * (last - first)); });
         out.commit(text + (layout.offset(last) - base));
+        statistics.get();
     }
 
     out.field_i(-9999, 8);
     out.text("\n");
-    const Spread spread = spread_of(rho, voxels);
-    field_e<12, 4>(out, spread.mean);
+    field_e<12, 4>(out, spread.mean());
     out.text(" ");
-    field_e<12, 4>(out, spread.deviation);
+    field_e<12, 4>(out, spread.deviation());
     out.text("\n");
     out.close();
 }
