@@ -1,5 +1,7 @@
 #include "ops/density_stats.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -9,62 +11,112 @@ namespace voxmill {
 
 namespace {
 
-constexpr std::int64_t kPiece = std::int64_t{1} << 16;  // densities summed into one partial sum
+constexpr std::int64_t kPiece = std::int64_t{1} << 12;  // densities of one partial result, 16 KB
+constexpr std::int64_t kTask = std::int64_t{1} << 18;   // densities a thread takes at a time
+constexpr std::size_t kLanes = 8;                       // independent sums, so that adds overlap
 
-// The sums of one piece. Pieces are summed on all cores and then added in their order, so
+// What one piece holds. Pieces are summed on all cores and then combined in their order, so
 // the result does not depend on how many threads there were.
-struct Partial {
-    double lo = INFINITY, hi = -INFINITY, sum = 0.0, squares = 0.0;
+struct Piece {
+    float lo = INFINITY, hi = -INFINITY;
+    double numbers = 0.0, sum = 0.0, squares = 0.0;  // squares: about the piece's own mean
     std::int64_t nan = 0;
 };
 
-template <class Sum>
-std::vector<Partial> by_pieces(std::size_t count, const Sum& sum) {
-    const auto n = static_cast<std::int64_t>(count);
-    std::vector<Partial> parts(static_cast<std::size_t>((n + kPiece - 1) / kPiece));
-    share_work(0, n, kPiece, 0, [&](std::int64_t begin, std::int64_t end) {
-        // Summed apart and stored once: neighbouring pieces share cache lines.
-        Partial p;
-        sum(p, static_cast<std::size_t>(begin), static_cast<std::size_t>(end));
-        parts[static_cast<std::size_t>(begin / kPiece)] = p;
-    });
-    return parts;
+// The lanes' sums added pairwise, the same way every time.
+double lane_total(const std::array<double, kLanes>& lanes) {
+    return ((lanes[0] + lanes[1]) + (lanes[2] + lanes[3])) + ((lanes[4] + lanes[5]) + (lanes[6] + lanes[7]));
+}
+
+// Two passes over the piece while it is in the cache: the range and the sum, then the
+// squared deviations from the piece's mean, which stay small where the densities do not.
+// Without `careful` NaN voxels are not looked for, which lets the compiler use vector
+// instructions; a NaN then shows in the sums, and the piece is taken again with care. Both
+// ways add the same numbers in the same order.
+template <bool careful>
+Piece piece_of(const float* rho, std::size_t count) {
+    Piece p;
+    std::array<double, kLanes> sum{}, squares{};
+    std::array<float, kLanes> lo, hi;
+    lo.fill(INFINITY);
+    hi.fill(-INFINITY);
+    std::int64_t nan = 0;
+    const auto take = [&](std::size_t j, float v) {
+        if constexpr (careful) {
+            const bool number = v == v;
+            nan += number ? 0 : 1;
+            sum[j] += number ? static_cast<double>(v) : 0.0;
+        } else {
+            sum[j] += static_cast<double>(v);
+        }
+        lo[j] = v < lo[j] ? v : lo[j];  // false for a NaN, which leaves the range alone
+        hi[j] = v > hi[j] ? v : hi[j];
+    };
+    std::size_t i = 0;
+    for (; i + kLanes <= count; i += kLanes) {
+        for (std::size_t j = 0; j < kLanes; ++j) take(j, rho[i + j]);
+    }
+    for (; i < count; ++i) take(0, rho[i]);
+    p.nan = nan;
+    p.numbers = static_cast<double>(count) - static_cast<double>(nan);
+    p.sum = lane_total(sum);
+    p.lo = *std::min_element(lo.begin(), lo.end());
+    p.hi = *std::max_element(hi.begin(), hi.end());
+    if (p.numbers == 0) return p;
+    const double mean = p.sum / p.numbers;
+    const auto square = [&](std::size_t j, float v) {
+        const double d = static_cast<double>(v) - mean;
+        if constexpr (careful) {
+            squares[j] += d == d ? d * d : 0.0;
+        } else {
+            squares[j] += d * d;
+        }
+    };
+    for (i = 0; i + kLanes <= count; i += kLanes) {
+        for (std::size_t j = 0; j < kLanes; ++j) square(j, rho[i + j]);
+    }
+    for (; i < count; ++i) square(0, rho[i]);
+    p.squares = lane_total(squares);
+    return p;
+}
+
+// A piece of numbers alone the quick way; one with NaN voxels (or infinities, whose
+// deviations are NaN) with care.
+Piece piece_of(const float* rho, std::size_t count) {
+    const Piece quick = piece_of<false>(rho, count);
+    return std::isnan(quick.squares) || std::isnan(quick.sum) ? piece_of<true>(rho, count) : quick;
 }
 
 }  // namespace
 
 DensityStats density_stats(const float* rho, std::size_t count) {
+    const auto n = static_cast<std::int64_t>(count);
+    std::vector<Piece> pieces(static_cast<std::size_t>((n + kPiece - 1) / kPiece));
+    share_work(0, n, kTask, 0, [&](std::int64_t begin, std::int64_t end) {
+        for (std::int64_t at = begin; at < end; at += kPiece) {
+            pieces[static_cast<std::size_t>(at / kPiece)] =
+                piece_of(rho + at, static_cast<std::size_t>(std::min(kPiece, end - at)));
+        }
+    });
+
     DensityStats s;
-    double lo = INFINITY, hi = -INFINITY, sum = 0.0;
-    for (const Partial& p : by_pieces(count, [rho](Partial& p, std::size_t begin, std::size_t end) {
-             for (std::size_t i = begin; i < end; ++i) {
-                 const double v = rho[i];
-                 if (std::isnan(v)) {
-                     ++p.nan;
-                     continue;
-                 }
-                 p.lo = v < p.lo ? v : p.lo;
-                 p.hi = v > p.hi ? v : p.hi;
-                 p.sum += v;
-             }
-         })) {
-        lo = p.lo < lo ? p.lo : lo;
-        hi = p.hi > hi ? p.hi : hi;
+    float lo = INFINITY, hi = -INFINITY;
+    double numbers = 0.0, sum = 0.0;
+    for (const Piece& p : pieces) {
+        lo = std::min(lo, p.lo);
+        hi = std::max(hi, p.hi);
+        numbers += p.numbers;
         sum += p.sum;
         s.nan += p.nan;
     }
-    const auto numbers = static_cast<double>(count) - static_cast<double>(s.nan);
     if (numbers == 0) return s;
     const double mean = sum / numbers;
-    // A second pass for the spread: the deviations are small where the densities are not.
+    // Each piece's squares about its own mean, moved to the map's mean.
     double squares = 0.0;
-    for (const Partial& p : by_pieces(count, [rho, mean](Partial& p, std::size_t begin, std::size_t end) {
-             for (std::size_t i = begin; i < end; ++i) {
-                 const double d = static_cast<double>(rho[i]) - mean;
-                 if (!std::isnan(d)) p.squares += d * d;
-             }
-         })) {
-        squares += p.squares;
+    for (const Piece& p : pieces) {
+        if (p.numbers == 0) continue;
+        const double shift = p.sum / p.numbers - mean;
+        squares += p.squares + p.numbers * shift * shift;
     }
     s.min = lo;
     s.max = hi;
