@@ -139,7 +139,7 @@ TEST(Ccp4Read, MapsOfEveryModeAxisOrderAndByteOrderReadInXYZOrderWithTheirBox) {
         {"yzx-int16.map.gz", 1, '<', {2, 3, 1}, {3, 5, 2}, {0, 0, 0}, {3, 5, 2}, true},
         {"zyx-uint16-big-endian.gz-whatever-its-name", 6, '>', {3, 2, 1}, {2, 3, 4}, {0, 0, 0}, {2, 3, 4}, true},
         {"xzy-uint16-no-cell.mrc", 6, '<', {1, 3, 2}, {4, 3, 2}, {0, 0, 0}, {4, 3, 2}, false},
-        {"plane.map", 2, '<', {1, 2, 3}, {6, 5, 1}, {0, 0, 0}, {6, 5, 1}, true},
+        {"plane-big-endian.map.gz", 2, '>', {1, 2, 3}, {6, 5, 1}, {0, 0, 0}, {6, 5, 1}, true},
     };
     vtest::ScratchDir dir;
     std::string spec;
@@ -286,9 +286,9 @@ TEST(Ccp4Write, ARefusedOrFailedWriteLeavesNoFileAndAnOldOneAsItWas) {
         {"a folder that does not exist", cell_map({4, 4, 4}), "none/out.map", {},
          "cannot create the file"},
         {"a disk full at the close", cell_map({6, 6, 6}), "out.map", 1500,
-         "the file was cut short while written: is the disk full?"},
+         "cannot close the file and give it its name: is the disk full?"},
         {"a disk full amid the voxels", cell_map({20, 20, 20}), "out.map", 8000,
-         "Failed to write data to the map file: File too large"},
+         "cannot write the file: File too large"},
     };
     const std::vector<unsigned char> old_bytes{'o', 'l', 'd'};
     for (Case& c : cases) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <vector>
 
 namespace voxmill {
 
@@ -18,7 +19,10 @@ float* allocate_densities(std::size_t count, bool huge);
 void free_densities(float* p, bool huge) noexcept;
 struct FreeDensities {
     bool huge = false;
-    void operator()(float* p) const noexcept { free_densities(p, huge); }
+    bool adopted = false;  // the storage of an adopted vector, which frees it
+    void operator()(float* p) const noexcept {
+        if (!adopted) free_densities(p, huge);
+    }
 };
 }  // namespace detail
 
@@ -34,8 +38,17 @@ public:
                                                               detail::FreeDensities{huge});
         size_ = count;
     }
+    // Takes over the storage of `values` as the array, without a copy: for densities that
+    // another library has read into a vector of its own.
+    void adopt(std::vector<float>&& values) {
+        release();
+        adopted_ = std::move(values);
+        data_ = std::unique_ptr<float, detail::FreeDensities>(adopted_.data(), detail::FreeDensities{false, true});
+        size_ = adopted_.size();
+    }
     void release() {
         data_.reset();
+        adopted_ = {};
         size_ = 0;
     }
 
@@ -52,6 +65,7 @@ public:
 
 private:
     std::unique_ptr<float, detail::FreeDensities> data_;
+    std::vector<float> adopted_;  // empty unless adopted
     std::size_t size_ = 0;
 };
 

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include <gemmi/ccp4.hpp>
@@ -139,16 +141,10 @@ std::size_t check_header(const gemmi::Ccp4Base& h, const Budget& budget) {
     return static_cast<std::size_t>(n[0]) * static_cast<std::size_t>(n[1]) * static_cast<std::size_t>(n[2]);
 }
 
-// The map of a checked header, read in the file's own voxel type T (so that gemmi swaps the
-// bytes of each voxel whole) and turned to X, Y, Z order when the file keeps another.
-template <class T, class Stream>
-Map read_voxels(Stream& stream, std::size_t voxels, StoredRange* stored) {
-    gemmi::Ccp4<T> ccp4;
-    reserve_voxels(ccp4.grid.data, voxels);
-    ccp4.read_ccp4_stream(stream, "");
-    if (ccp4.axis_positions() != std::array<int, 3>{0, 1, 2}) ccp4.setup(T{}, gemmi::MapSetup::ReorderOnly);
-    // Now counts and start are those of X, Y, Z, like the sampling always is.
-    const std::array<int, 3> n = ccp4.header_3i32(1), start = ccp4.header_3i32(5), sampling = ccp4.header_3i32(8);
+// The map that a header in X, Y, Z order describes, its densities allocated and unset; the
+// header's statistics go to `stored`.
+Map map_of_header(const gemmi::Ccp4Base& h, StoredRange* stored) {
+    const std::array<int, 3> n = h.header_3i32(1), start = h.header_3i32(5), sampling = h.header_3i32(8);
     Map map = full_cell_map({n[0], n[1], n[2]});
     for (int i = 1; i <= 3; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
@@ -157,14 +153,46 @@ Map read_voxels(Stream& stream, std::size_t voxels, StoredRange* stored) {
         map.xfmx(i) = static_cast<float>(std::int64_t{start[k]} + n[k] - 1) / cell_voxels;
         map.xdf(i) = 1.0f / cell_voxels;
     }
-    const std::array<double, 6> cell{ccp4.header_rfloat(11), ccp4.header_rfloat(12), ccp4.header_rfloat(13),
-                                     ccp4.header_rfloat(14), ccp4.header_rfloat(15), ccp4.header_rfloat(16)};
+    const std::array<double, 6> cell{h.header_rfloat(11), h.header_rfloat(12), h.header_rfloat(13),
+                                     h.header_rfloat(14), h.header_rfloat(15), h.header_rfloat(16)};
     if (cell[0] > 0 && cell[1] > 0 && cell[2] > 0) map.cell = cell;
-    std::copy(ccp4.grid.data.begin(), ccp4.grid.data.end(), map.rho.begin());
     if (stored) {
-        const gemmi::DataStats& s = ccp4.hstats;
+        const gemmi::DataStats& s = h.hstats;
         *stored = {static_cast<float>(s.dmin), static_cast<float>(s.dmax), static_cast<float>(s.dmean),
                    static_cast<float>(s.rms)};
+    }
+    return map;
+}
+
+// The map of a checked header, read by gemmi in the file's own voxel type T (so that gemmi
+// swaps the bytes of each voxel whole) and turned to X, Y, Z order when the file keeps another.
+template <class T, class Stream>
+Map read_voxels(Stream& stream, std::size_t voxels, StoredRange* stored) {
+    gemmi::Ccp4<T> ccp4;
+    reserve_voxels(ccp4.grid.data, voxels);
+    ccp4.read_ccp4_stream(stream, "");
+    if (ccp4.axis_positions() != std::array<int, 3>{0, 1, 2}) ccp4.setup(T{}, gemmi::MapSetup::ReorderOnly);
+    // Now counts and start are those of X, Y, Z, like the sampling always is.
+    Map map = map_of_header(ccp4, stored);
+    if constexpr (std::is_same_v<T, float>) {
+        map.rho.adopt(std::move(ccp4.grid.data));  // the voxels as gemmi reordered them, not copied
+    } else {
+        std::copy(ccp4.grid.data.begin(), ccp4.grid.data.end(), map.rho.begin());
+    }
+    return map;
+}
+
+// The common map, 32-bit floats in X, Y, Z order: gemmi has read the header, and its stream
+// hands the voxels that follow straight to the map's array, where gemmi's own reading would
+// first clear an array of its own and then need a copy.
+template <class Stream>
+Map read_floats_in_order(Stream& stream, const gemmi::Ccp4Base& header, StoredRange* stored) {
+    Map map = map_of_header(header, stored);
+    if (!stream.read(map.rho.data(), sizeof(float) * map.rho.size())) {
+        throw MapError("the file ends before its " + std::to_string(map.rho.size()) + " voxels");
+    }
+    if (!header.same_byte_order) {
+        for (float& v : map.rho) gemmi::swap_four_bytes(&v);
     }
     return map;
 }
@@ -207,8 +235,12 @@ Map read_ccp4(const std::string& path, StoredRange* stored) {
             gemmi::Ccp4<float> header;
             header.read_ccp4_header(stream, "");
             const std::size_t voxels = check_header(header, budget);
+            const int mode = header.header_i32(4);
+            if (mode == 2 && header.axis_positions() == std::array<int, 3>{0, 1, 2}) {
+                return read_floats_in_order(stream, header, stored);
+            }
             if (!back_to_start(stream)) throw MapError("cannot go back to the start of the file");
-            switch (header.header_i32(4)) {
+            switch (mode) {
                 case 0: return read_voxels<std::int8_t>(stream, voxels, stored);
                 case 1: return read_voxels<std::int16_t>(stream, voxels, stored);
                 case 6: return read_voxels<std::uint16_t>(stream, voxels, stored);
@@ -237,11 +269,12 @@ void write_ccp4(const Map& map, const std::string& path) {
         const std::array<double, 6>& c = *map.cell;
         grid.unit_cell.set(c[0], c[1], c[2], c[3], c[4], c[5]);
         grid.axis_order = gemmi::AxisOrder::XYZ;
-        reserve_voxels(grid.data, grid.point_count());
-        grid.data.assign(map.rho.begin(), map.rho.begin() + static_cast<std::ptrdiff_t>(grid.point_count()));
         // The header of a whole cell in X, Y, Z order with the statistics of the data (gathered
         // on all cores rather than by gemmi's single pass); then the box: its first voxel and
-        // the cell's sampling.
+        // the cell's sampling. gemmi sizes the header from the grid's counts alone, so its
+        // array stays empty and the voxels go out from the map's own: the file is the header's
+        // words, then the voxels in X, Y, Z order, in the machine's byte order that the
+        // header's stamp records.
         const DensityStats s = density_stats(map.rho.data(), grid.point_count());
         ccp4.hstats.dmin = s.min.value_or(NAN);
         ccp4.hstats.dmax = s.max.value_or(NAN);
@@ -254,16 +287,12 @@ void write_ccp4(const Map& map, const std::string& path) {
 
         StagedFile staged;
         if (!staged.open(path, StagedFile::Target::replace)) throw MapError("cannot create the file");
-        ccp4.write_ccp4_map(staged.path());
-        // gemmi does not see the close of its file, where the last buffered bytes go out: a file
-        // shorter than its header and voxels is one that a full disk cut short.
-        const std::uintmax_t length = 4 * (ccp4.ccp4_header.size() + grid.data.size());
-        std::error_code ec;
-        const bool plain = std::filesystem::is_regular_file(staged.path(), ec);
-        if (plain && std::filesystem::file_size(staged.path(), ec) != length) {
-            throw MapError("the file was cut short while written: is the disk full?");
+        const std::vector<std::int32_t>& words = ccp4.ccp4_header;
+        if (std::fwrite(words.data(), sizeof words[0], words.size(), staged.file()) != words.size() ||
+            std::fwrite(map.rho.data(), sizeof(float), grid.point_count(), staged.file()) != grid.point_count()) {
+            throw MapError(std::string("cannot write the file: ") + std::strerror(errno));
         }
-        if (!staged.commit()) throw MapError("cannot close the file and give it its name");
+        if (!staged.commit()) throw MapError("cannot close the file and give it its name: is the disk full?");
     } catch (const MapError&) {
         throw;
     } catch (const std::runtime_error& e) {
