@@ -22,7 +22,7 @@
 
 #include "bench_maps.hpp"
 #include "cli/command_line.hpp"
-#include "formats/map.hpp"
+#include "core/map.hpp"
 #include "formats/q47_map.hpp"
 #include "formats/text_output.hpp"
 

@@ -26,14 +26,14 @@ void load_random_map(voxmill::State& st, int edge) {
     st.sdim = 6;
     std::size_t count = 1;
     for (int k = 1; k <= 6; ++k) {
-        st.nvox(k) = edge;
+        st.map.nvox(k) = edge;
         count *= static_cast<std::size_t>(edge);
     }
     st.nvoxtot = static_cast<std::int32_t>(count);
-    st.rho.allocate(count + 1);
+    st.map.rho.allocate(count + 1);
     std::mt19937 gen(11);
     std::uniform_real_distribution<float> density(-1.0f, 5.0f);
-    for (std::size_t i = 0; i < count; ++i) st.rho[i] = density(gen);
+    for (std::size_t i = 0; i < count; ++i) st.map.rho[i] = density(gen);
 }
 
 }  // namespace

@@ -27,7 +27,7 @@ void check_read(const voxmill::State& st, const std::string& name) {
     const std::uintmax_t records = static_cast<std::uintmax_t>(h.nmap) + 1;
     if (std::filesystem::file_size(name) < records * voxmill::q47_record_length(h.nxny)) vfuzz::fail("read more layers than the file holds");
     const std::size_t voxels = static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap);
-    if (st.rho.size() <= voxels) vfuzz::fail("rho is smaller than the map");
+    if (st.map.rho.size() <= voxels) vfuzz::fail("rho is smaller than the map");
     if (st.sdim < 1 || st.sdim > 6) vfuzz::fail("sdim out of 1..6");
 }
 

@@ -25,10 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (st.sdim < 1 || st.sdim > 6) vfuzz::fail("sdim out of 1..6");
     std::int64_t voxels = 1;
     for (int i = 1; i <= 6; ++i) {
-        if (st.nvox(i) < 1) vfuzz::fail("an axis without voxels");
-        voxels *= st.nvox(i);
+        if (st.map.nvox(i) < 1) vfuzz::fail("an axis without voxels");
+        voxels *= st.map.nvox(i);
     }
-    if (voxels != st.nvoxtot || st.rho.size() != static_cast<std::size_t>(st.nvoxtot)) {
+    if (voxels != st.nvoxtot || st.map.rho.size() != static_cast<std::size_t>(st.nvoxtot)) {
         vfuzz::fail("nvoxtot or rho does not match the voxel counts");
     }
     if (st.buffer.size() != voxmill::kBufferLength) vfuzz::fail("the line buffer changed its length");

@@ -10,7 +10,7 @@ namespace {
 State map_of(std::initializer_list<std::int32_t> counts) {
     State st;
     int k = 1;
-    for (std::int32_t c : counts) st.nvox(k++) = c;
+    for (std::int32_t c : counts) st.map.nvox(k++) = c;
     st.sdim = static_cast<std::int32_t>(counts.size());
     return st;
 }

@@ -371,7 +371,7 @@ TEST(SectionFault, ImagesOfASectionWholeCellsApartAgree) {
         Scope moved_scope = scope;
         if (c.key == '1') {
             for (int k = 1; k <= 5; ++k) {
-                if (c.axis == 0 || c.axis == k) moved(k) += static_cast<float>(c.cells * st.nvox(k));
+                if (c.axis == 0 || c.axis == k) moved(k) += static_cast<float>(c.cells * st.map.nvox(k));
             }
         } else {
             for (int e = 1; e <= 2; ++e) moved_scope(e, 3) += c.cells * 8;

@@ -109,9 +109,9 @@ TEST(ReadOrvo, LoadsTheMapInFileOrder) {
     ASSERT_EQ(r.read(dir.path("m.q47") + "   "), 0);  // trailing blanks are not part of the name
     EXPECT_EQ(r.out.str(), "");
     EXPECT_EQ(r.st.sdim, 3);
-    EXPECT_EQ(r.st.nvox, (voxmill::Tab<std::int32_t, 6>{{10, 10, 10, 1, 1, 1}}));
-    ASSERT_EQ(r.st.rho.size(), 1001u);
-    for (std::size_t i = 0; i < rho.size(); ++i) ASSERT_EQ(r.st.rho[i], rho[i]) << i;
+    EXPECT_EQ(r.st.map.nvox, (voxmill::Tab<std::int32_t, 6>{{10, 10, 10, 1, 1, 1}}));
+    ASSERT_EQ(r.st.map.rho.size(), 1001u);
+    for (std::size_t i = 0; i < rho.size(); ++i) ASSERT_EQ(r.st.map.rho[i], rho[i]) << i;
 }
 
 TEST(ReadOrvo, ReadsSmallLayersFromTheirWiderRecords) {
@@ -120,7 +120,7 @@ TEST(ReadOrvo, ReadsSmallLayersFromTheirWiderRecords) {
     vtest::write_q47(dir.path("small"), {2, 3, 4}, rho);
     Reader r;
     ASSERT_EQ(r.read(dir.path("small")), 0);
-    for (std::size_t i = 0; i < rho.size(); ++i) EXPECT_EQ(r.st.rho[i], rho[i]);
+    for (std::size_t i = 0; i < rho.size(); ++i) EXPECT_EQ(r.st.map.rho[i], rho[i]);
 }
 
 TEST(ReadOrvo, WarnsOnceForAxesOutOfOrderAndNotForTheNextMap) {
@@ -136,24 +136,24 @@ TEST(ReadOrvo, WarnsOnceForAxesOutOfOrderAndNotForTheNextMap) {
     Reader r;
     ASSERT_EQ(r.read(dir.path("swapped")), 0);
     EXPECT_EQ(r.out.str(), kAxisWarning);
-    EXPECT_EQ(r.st.rho[1], 1.0f);
+    EXPECT_EQ(r.st.map.rho[1], 1.0f);
     ASSERT_EQ(r.read(dir.path("plain")), 0);
     EXPECT_EQ(r.out.str(), "");
     EXPECT_EQ(r.st.sdim, 2);
-    EXPECT_EQ(r.st.rho.size(), 7u);  // the second map replaced the first
-    EXPECT_EQ(r.st.rho[5], 10.0f);
+    EXPECT_EQ(r.st.map.rho.size(), 7u);  // the second map replaced the first
+    EXPECT_EQ(r.st.map.rho[5], 10.0f);
 }
 
 TEST(ReadOrvo, KeepsTheStateWhenTheFileCannotBeOpened) {
     vtest::ScratchDir dir;
     Reader r;
     r.st.sdim = 4;
-    r.st.nvox = {{5, 5, 5, 5, 1, 1}};
+    r.st.map.nvox = {{5, 5, 5, 5, 1, 1}};
     EXPECT_EQ(r.read(dir.path("missing")), 1);
     EXPECT_EQ(r.out.str(), kOpenFailure);
     EXPECT_EQ(r.st.sdim, 4);
-    EXPECT_EQ(r.st.nvox(4), 5);
-    EXPECT_FALSE(r.st.rho.allocated());
+    EXPECT_EQ(r.st.map.nvox(4), 5);
+    EXPECT_FALSE(r.st.map.rho.allocated());
 
     vtest::write_bytes(dir.path("short"), std::vector<unsigned char>(100, 0));
     EXPECT_EQ(r.read(dir.path("short")), 1);
@@ -201,6 +201,6 @@ TEST(ReadOrvo, KeepsTheCompleteLayersOfAFileCutShort) {
         EXPECT_EQ(r.read(dir.path("cut")), 2);
         EXPECT_EQ(r.out.str(), kReadFailure);
         EXPECT_EQ(r.st.sdim, 3);
-        for (std::size_t i = 0; i < static_cast<std::size_t>(3 * nx * 6); ++i) ASSERT_EQ(r.st.rho[i], rho[i]);
+        for (std::size_t i = 0; i < static_cast<std::size_t>(3 * nx * 6); ++i) ASSERT_EQ(r.st.map.rho[i], rho[i]);
     }
 }

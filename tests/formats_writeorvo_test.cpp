@@ -35,7 +35,7 @@ struct Writer {
 TEST(WriteOrvo, HeaderLayersAndTrailerOfAnEightByFiveBySixMap) {
     Writer w;
     vtest::load_map(w.st, {8, 5, 6}, vtest::ramp(240, 0.5f));
-    w.st.nvox(4) = 9;  // axes above the map are written as 1 whatever they hold
+    w.st.map.nvox(4) = 9;  // axes above the map are written as 1 whatever they hold
     const auto b = w.write(w.dir.path("map.q47"));
     ASSERT_EQ(b.size(), 8u * 160u);
     const std::int32_t extents[6] = {8, 5, 6, 1, 1, 1};
@@ -65,7 +65,7 @@ TEST(WriteOrvo, HeaderLayersAndTrailerOfAnEightByFiveBySixMap) {
 TEST(WriteOrvo, ExtremesStartFarOutAndIgnoreNaN) {
     Writer w;
     vtest::load_map(w.st, {6, 6}, std::vector<float>(36, 200000.0f));
-    w.st.rho[3] = NAN;
+    w.st.map.rho[3] = NAN;
     auto b = w.write(w.dir.path("high.q47"));
     EXPECT_EQ(word_f32(b, 2 * 144), 200000.0f);
     EXPECT_EQ(word_f32(b, 2 * 144 + 4), 100000.0f);

@@ -106,16 +106,16 @@ TEST(ReadXplor, GridLinesGiveDimensionsAndSections) {
     for (const char* end : {"\n", "\r\n"}) {
         for (const Case& c : cases) {
             Session s;
-            s.st.nvox(2) = 7;  // an earlier map's counts must not leak into this one
+            s.st.map.nvox(2) = 7;  // an earlier map's counts must not leak into this one
             put_text(dir.path("map.xplor"), text_file(xplor_lines(c.grid, sections(c.sections, c.section, " 9.5 x")), end));
             ASSERT_EQ(s.read(dir.path("map.xplor")), "-") << c.grid << s.out.str();
             EXPECT_EQ(s.out.str(), "");
             Tab<std::int32_t, 6> want{};
             for (int k = 1; k <= 6; ++k) want(k) = c.nvox[k - 1];
-            EXPECT_EQ(s.st.nvox, want) << c.grid;
+            EXPECT_EQ(s.st.map.nvox, want) << c.grid;
             EXPECT_EQ(s.st.sdim, c.dims) << c.grid;
             ASSERT_EQ(s.st.nvoxtot, c.sections * c.section);
-            for (int i = 0; i < s.st.nvoxtot; ++i) EXPECT_EQ(s.st.rho[i], i + 0.25f);
+            for (int i = 0; i < s.st.nvoxtot; ++i) EXPECT_EQ(s.st.map.rho[i], i + 0.25f);
             EXPECT_EQ(s.st.buffer, padded("9.5 x", kBufferLength));  // what is left of the last line
         }
     }
@@ -221,10 +221,10 @@ TEST(WriteXplor, ReadsBackThroughTheXplorReader) {
         ASSERT_EQ(s.run([&] { writexplor(s.st, s.con); }), "-");
         ASSERT_EQ(back.read(dir.path("out.xplor")), "-") << back.out.str();
         EXPECT_EQ(back.st.sdim, static_cast<int>(nvox.size()));
-        for (int k = 1; k <= 6; ++k) EXPECT_EQ(back.st.nvox(k), k <= back.st.sdim ? nvox[k - 1] : 1);
+        for (int k = 1; k <= 6; ++k) EXPECT_EQ(back.st.map.nvox(k), k <= back.st.sdim ? nvox[k - 1] : 1);
         ASSERT_EQ(back.st.nvoxtot, static_cast<std::int32_t>(count));
         for (std::size_t i = 0; i < count; ++i) {
-            EXPECT_EQ(back.st.rho[i], std::stof(fmt_f(rho[i], 12, 4))) << i;
+            EXPECT_EQ(back.st.map.rho[i], std::stof(fmt_f(rho[i], 12, 4))) << i;
         }
     }
 }
@@ -285,5 +285,5 @@ TEST(XplorOptions, ThroughOptionEAndBackThroughOptionD) {
     readorvo(back.st, back.con, dir.path("map.q47"), ferror);
     ASSERT_EQ(ferror, kFileOk);
     EXPECT_EQ(back.st.sdim, 4);
-    for (std::size_t i = 0; i < rho.size(); ++i) EXPECT_EQ(back.st.rho[i], rho[i]);
+    for (std::size_t i = 0; i < rho.size(); ++i) EXPECT_EQ(back.st.map.rho[i], rho[i]);
 }

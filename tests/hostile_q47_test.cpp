@@ -113,8 +113,8 @@ TEST(HostileQ47, BillionsOfVoxelsOnAShortFileReadAsAFileCutShort) {
         voxmill::readorvo(call.st, call.con, name, ferror);
         EXPECT_EQ(ferror, voxmill::kFileCannotReadOrWrite);
         EXPECT_EQ(call.out.str(), vtest::kReadFailureBlock);
-        EXPECT_LE(call.st.rho.size(), bytes.size() / 4 + 1);
-        for (std::size_t i = 0; i < rho.size(); ++i) ASSERT_EQ(call.st.rho[i], rho[i]);
+        EXPECT_LE(call.st.map.rho.size(), bytes.size() / 4 + 1);
+        for (std::size_t i = 0; i < rho.size(); ++i) ASSERT_EQ(call.st.map.rho[i], rho[i]);
 
         for (const auto& s : vtest::q47_option_sessions()) expect_failed_read(s, name, dir, "a short file of many voxels");
     }

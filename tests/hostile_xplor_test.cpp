@@ -91,9 +91,9 @@ TEST(HostileXplor, AGridOfBillionsOfVoxelsCostsNoMoreThanTheFile) {
     vtest::DirectCall call(dir.path("big.xplor"), dir.path("out"));
     EXPECT_THROW(voxmill::readxplor(call.st, call.con, dir.path("big.xplor")), voxmill::Stop);
     EXPECT_EQ(call.st.nvoxtot, 2000000000);
-    EXPECT_LE(call.st.rho.size(), text.size() / 2 + 1);
-    EXPECT_EQ(call.st.rho[0], 1.5f);
-    EXPECT_EQ(call.st.rho[1], 2.5f);
+    EXPECT_LE(call.st.map.rho.size(), text.size() / 2 + 1);
+    EXPECT_EQ(call.st.map.rho[0], 1.5f);
+    EXPECT_EQ(call.st.map.rho[1], 2.5f);
 }
 
 // Values no density should have still make a map: NaN, infinities and values beyond the float

@@ -64,7 +64,7 @@ TEST(RhoAtPoint, GivesTheVoxelDensityOnANodeAcrossTheBorder) {
     voxmill::State st;
     vtest::load_map(st, {7, 6, 5});
     // Voxel (0, 5, 4) reached from the negative side of every axis: -7, -1, -1.
-    const float exact = st.rho[static_cast<std::size_t>(0 + 7 * (5 + 6 * 4))];
+    const float exact = st.map.rho[static_cast<std::size_t>(0 + 7 * (5 + 6 * 4))];
     EXPECT_EQ(density_at(st, Reals{{-7.0f, -1.0f, -1.0f}}, Ints{{-9, -3, -3}}, 5), exact);
     // The same voxel as the last node of a block along axis 1, and interpolated in y first.
     EXPECT_EQ(density_at(st, Reals{{7.0f, 5.0f, 4.0f}}, Ints{{5, 3, 2}}, 3, {}, Ints{{2, 3, 1}}), exact);
@@ -93,7 +93,7 @@ TEST(RhoAtPoint, ReproducesLinearDensitiesAndTheirDerivativesPerVoxel) {
 TEST(RhoAtPoint, WithTwoNodesIsLinearInterpolation) {
     voxmill::State st;
     vtest::load_map(st, {5, 4}, {}, 3);
-    auto rho = [&](int x, int y) { return st.rho[static_cast<std::size_t>(x + 5 * y)]; };
+    auto rho = [&](int x, int y) { return st.map.rho[static_cast<std::size_t>(x + 5 * y)]; };
     const float fx = 0.3f, fy = 0.8f;
     const float expected = (1 - fy) * ((1 - fx) * rho(4, 3) + fx * rho(0, 3)) + fy * ((1 - fx) * rho(4, 0) + fx * rho(0, 0));
     // Nodes 4, 5 along x and 3, 4 along y: both wrap to 0 at the far node.

@@ -258,9 +258,9 @@ void check_xplor_in(const SampleFolder& f, const ReadmeSession& s, const vtest::
     const LoadedMap out = f.map(s.answers.at(2));
     vtest::DirectCall direct(f.path(s.answers.at(1)), "");
     voxmill::readxplor(direct.st, direct.con, f.path(s.answers.at(1)));
-    for (int k = 1; k <= direct.st.sdim; ++k) EXPECT_EQ(out.nvox(k), direct.st.nvox(k));
+    for (int k = 1; k <= direct.st.sdim; ++k) EXPECT_EQ(out.nvox(k), direct.st.map.nvox(k));
     ASSERT_EQ(out.count(), direct.st.nvoxtot);
-    EXPECT_TRUE(std::equal(out.rho.begin(), out.rho.end(), direct.st.rho.data()));
+    EXPECT_TRUE(std::equal(out.rho.begin(), out.rho.end(), direct.st.map.rho.data()));
 }
 
 void check_xplor_out(const SampleFolder& f, const ReadmeSession& s, const vtest::SessionResult&) {
@@ -270,7 +270,7 @@ void check_xplor_out(const SampleFolder& f, const ReadmeSession& s, const vtest:
     ASSERT_EQ(back.st.sdim, in.sdim);
     ASSERT_EQ(back.st.nvoxtot, in.count());
     int bad = 0;
-    for (std::size_t p = 0; p < in.rho.size(); ++p) bad += std::abs(back.st.rho[p] - in.rho[p]) > 5.1e-5;
+    for (std::size_t p = 0; p < in.rho.size(); ++p) bad += std::abs(back.st.map.rho[p] - in.rho[p]) > 5.1e-5;
     EXPECT_EQ(bad, 0) << "the text keeps four decimals";
     EXPECT_EQ(numbers<double>(text_lines(f.path(s.answers.at(2))).at(4)), numbers<double>(s.answers.at(3)));
 }

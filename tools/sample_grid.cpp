@@ -11,15 +11,15 @@ void fill_map(State& st, const std::vector<std::int32_t>& nvox,
     st.sdim = static_cast<std::int32_t>(nvox.size());
     std::int64_t count = 1;
     for (int k = 1; k <= 6; ++k) {
-        st.nvox(k) = k <= st.sdim ? nvox[static_cast<std::size_t>(k - 1)] : 1;
-        count *= st.nvox(k);
+        st.map.nvox(k) = k <= st.sdim ? nvox[static_cast<std::size_t>(k - 1)] : 1;
+        count *= st.map.nvox(k);
     }
     st.nvoxtot = static_cast<std::int32_t>(count);
     // The readers keep one element past the map; the sample maps do the same.
-    st.rho.allocate(static_cast<std::size_t>(count) + 1);
-    st.rho[static_cast<std::size_t>(count)] = 0.0f;
-    const Tab<std::int32_t, 6> counts = st.nvox;
-    float* rho = st.rho.data();
+    st.map.rho.allocate(static_cast<std::size_t>(count) + 1);
+    st.map.rho[static_cast<std::size_t>(count)] = 0.0f;
+    const Tab<std::int32_t, 6> counts = st.map.nvox;
+    float* rho = st.map.rho.data();
     share_work(0, count, 4096, 0, [&](std::int64_t begin, std::int64_t end) {
         for (std::int64_t p = begin; p < end; ++p) {
             Fractional x{};

@@ -7,7 +7,7 @@
 
 #include "cli/map_files.hpp"
 #include "cli/report.hpp"
-#include "ops/density_stats.hpp"
+#include "core/density_stats.hpp"
 
 namespace voxmill {
 

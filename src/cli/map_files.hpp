@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/map.hpp"
+#include "core/map.hpp"
 
 namespace voxmill {
 

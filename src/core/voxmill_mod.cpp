@@ -27,7 +27,7 @@ std::string padded(std::string_view text, int length) {
 }
 
 static void refresh_strides(State& st) {
-    for (int k = 1; k <= st.sdim; ++k) st.n[k] = st.nvox(k) * st.n[k - 1];
+    for (int k = 1; k <= st.sdim; ++k) st.n[k] = st.map.nvox(k) * st.n[k - 1];
 }
 
 void arraylocation(State& st, const Tab<std::int32_t, 6>& idhkl, std::int32_t& oarrloc,
@@ -36,7 +36,7 @@ void arraylocation(State& st, const Tab<std::int32_t, 6>& idhkl, std::int32_t& o
     refresh_strides(st);
     for (int k = 1; k <= st.sdim; ++k) {
         std::int32_t h = idhkl(k);
-        const std::int32_t nk = st.nvox(k);
+        const std::int32_t nk = st.map.nvox(k);
         // The wrap of a coordinate that lies within one cell of the map is one step; a
         // remainder gives the same voxel for coordinates further away.
         if (h < 0 || h > nk - 1) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/density_array.hpp"
+#include "core/map.hpp"
 #include "core/tab.hpp"
 
 namespace voxmill {
@@ -28,8 +29,7 @@ struct GlobalDefinitions {
 
 // The current map and everything else that lives for the whole run.
 struct GlobalVariables {
-    DensityArray rho;                  // densities at the linear voxel index
-    Tab<std::int32_t, 6> nvox{};       // voxels per axis
+    Map map;                           // the current map: voxel counts nvox, frame, codes, densities rho
     std::array<std::int32_t, 7> n{1, 1, 1, 1, 1, 1, 1};  // strides, n[0] = 1
     Tab<std::int32_t, 6> norig{};      // voxel counts of the two-map arithmetic
     DensityArray srho;                 // 5^sdim block around an interpolation point

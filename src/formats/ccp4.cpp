@@ -26,7 +26,7 @@
 #endif
 
 #include "formats/staged_file.hpp"
-#include "ops/density_stats.hpp"
+#include "core/density_stats.hpp"
 
 namespace voxmill {
 

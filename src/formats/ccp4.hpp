@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "formats/map.hpp"
+#include "core/map.hpp"
 
 namespace voxmill {
 

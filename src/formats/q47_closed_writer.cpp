@@ -53,10 +53,10 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
     std::int64_t closed_total = 1;
     for (int i = 1; i <= 6; ++i) {
         const bool on_map = i <= st.sdim;
-        h.nvox(i) = on_map ? st.nvox(i) + 1 : 1;
+        h.nvox(i) = on_map ? st.map.nvox(i) + 1 : 1;
         h.xfmn(i) = 0.0f;
         h.xfmx(i) = on_map ? 1.0f : 0.0f;
-        h.xdf(i) = on_map ? 1.0f / static_cast<float>(st.nvox(i)) : 1.0f;
+        h.xdf(i) = on_map ? 1.0f / static_cast<float>(st.map.nvox(i)) : 1.0f;
         h.iorien(i) = i;
         closed_total *= h.nvox(i);
     }
@@ -93,14 +93,14 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
 
     // Strides of the open map, and of the closed map's layers over axes 3 .. sdim.
     std::array<std::int64_t, 7> n{1, 1, 1, 1, 1, 1, 1};
-    for (int k = 1; k <= st.sdim; ++k) n[k] = n[k - 1] * st.nvox(k);
+    for (int k = 1; k <= st.sdim; ++k) n[k] = n[k - 1] * st.map.nvox(k);
     Tab<std::int64_t, 6> s{};
     s(2) = 1;
     for (int i = 3; i <= 6; ++i) s(i) = s(i - 1) * h.nvox(i);
 
     // Each closed layer is built row by row: a row of the open map, then its first voxel
     // again; the last row repeats the first, the last layer of an axis its first.
-    const std::int64_t nvox1 = st.nvox(1);
+    const std::int64_t nvox1 = st.map.nvox(1);
     const std::int64_t nx1 = h.nvox(1);
     Extremes ext;
     for (std::int64_t k = 0; k < h.nmap; ++k) {
@@ -109,11 +109,11 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
         for (int i = st.sdim; i >= 3; --i) {
             const std::int64_t d = rest / s(i - 1);
             rest -= d * s(i - 1);
-            layer += (d % st.nvox(i)) * n[static_cast<std::size_t>(i - 1)];
+            layer += (d % st.map.nvox(i)) * n[static_cast<std::size_t>(i - 1)];
         }
         for (std::int64_t d2 = 0; d2 < h.nvox(2); ++d2) {
-            const std::int64_t c2 = st.sdim >= 2 ? d2 % st.nvox(2) : 0;
-            const float* row = st.rho.data() + layer + c2 * nvox1;
+            const std::int64_t c2 = st.sdim >= 2 ? d2 % st.map.nvox(2) : 0;
+            const float* row = st.map.rho.data() + layer + c2 * nvox1;
             float* closed = table.data() + d2 * nx1;
             std::copy(row, row + nvox1, closed);
             closed[nvox1] = row[0];

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "core/voxmill_mod.hpp"
+
 namespace voxmill {
 
 namespace {
@@ -107,6 +109,32 @@ bool Q47Header::counts_usable() const {
     if (layer != nxny || layers != nmap) return false;
     // The density array holds one element past the map.
     return layer * layers < limit;
+}
+
+Q47Header header_of(const Map& m) {
+    Q47Header h;
+    h.nvox = m.nvox;
+    h.nxny = m.nvox(1) * m.nvox(2);
+    h.nmap = m.nvox(3) * m.nvox(4) * m.nvox(5) * m.nvox(6);
+    h.xfmn = m.xfmn;
+    h.xfmx = m.xfmx;
+    h.xdf = m.xdf;
+    h.iorien = m.iorien;
+    h.mapa = m.mapa;
+    h.nsubs = m.nsubs;
+    h.satelitybyly = m.dimension >= 4;
+    return h;
+}
+
+void describe_map(const Q47Header& h, Map& m) {
+    m.nvox = h.nvox;
+    m.dimension = std::max(dimension_of(h.nvox), 1);
+    m.xfmn = h.xfmn;
+    m.xfmx = h.xfmx;
+    m.xdf = h.xdf;
+    m.iorien = h.iorien;
+    m.mapa = h.mapa;
+    m.nsubs = h.nsubs;
 }
 
 std::size_t q47_record_length(std::int32_t nxny) {

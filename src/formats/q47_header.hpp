@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/map.hpp"
 #include "core/tab.hpp"
 #include "formats/record_file.hpp"
 
@@ -41,6 +42,13 @@ struct Q47Header {
     // nxny = nvox(1)*nvox(2), nmap = nvox(3)*...*nvox(6), and the voxel total fits 32 bits.
     bool counts_usable() const;
 };
+
+// The header of a map file holding `map`: its counts, frame, codes, map code and subsystem,
+// with the satellite flag for maps of 4 or more dimensions.
+Q47Header header_of(const Map& map);
+// What a header says of its map, into `map`: counts, dimension (at least 1), frame, codes,
+// map code and subsystem. The densities and the cell stay as they were.
+void describe_map(const Q47Header& h, Map& map);
 
 // Record length of a q47 file with layers of nxny voxels.
 std::size_t q47_record_length(std::int32_t nxny);

@@ -15,21 +15,6 @@ namespace voxmill {
 
 namespace {
 
-Q47Header header_of(const Map& m) {
-    Q47Header h;
-    h.nvox = m.nvox;
-    h.nxny = m.nvox(1) * m.nvox(2);
-    h.nmap = m.nvox(3) * m.nvox(4) * m.nvox(5) * m.nvox(6);
-    h.xfmn = m.xfmn;
-    h.xfmx = m.xfmx;
-    h.xdf = m.xdf;
-    h.iorien = m.iorien;
-    h.mapa = m.mapa;
-    h.nsubs = m.nsubs;
-    h.satelitybyly = m.dimension >= 4;
-    return h;
-}
-
 // The extremes for the trailer as the console's q47 writer gathers them, one value after
 // the other from -100000 and 100000: a value equal to an extreme takes its place, NaN never
 // does.
@@ -101,14 +86,7 @@ Map read_q47_map(const std::string& path, StoredRange* stored) {
                        std::to_string(h.nmap) + " layers");
     }
     Map m;
-    m.nvox = h.nvox;
-    m.dimension = std::max(dimension_of(h.nvox), 1);
-    m.xfmn = h.xfmn;
-    m.xfmx = h.xfmx;
-    m.xdf = h.xdf;
-    m.iorien = h.iorien;
-    m.mapa = h.mapa;
-    m.nsubs = h.nsubs;
+    describe_map(h, m);
     m.rho.allocate(static_cast<std::size_t>(m.voxels()));
     if (!read_q47_layers(file, h, m.rho.data())) throw MapError("cannot read the layers of the q47 file");
     unsigned char trailer[8];

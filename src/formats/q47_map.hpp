@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "formats/map.hpp"
+#include "core/map.hpp"
 
 namespace voxmill {
 

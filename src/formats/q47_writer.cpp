@@ -15,14 +15,14 @@ Q47Header header_of(const State& st) {
     Q47Header h;
     for (int i = 1; i <= 6; ++i) {
         const bool on_map = i <= st.sdim;
-        const float n = static_cast<float>(st.nvox(i));
-        h.nvox(i) = on_map ? st.nvox(i) : 1;
+        const float n = static_cast<float>(st.map.nvox(i));
+        h.nvox(i) = on_map ? st.map.nvox(i) : 1;
         h.xfmn(i) = 0.0f;
         h.xfmx(i) = on_map ? (n - 1.0f) / n : 0.0f;
         h.xdf(i) = on_map ? 1.0f / n : 1.0f;
         h.iorien(i) = i;
     }
-    h.nxny = st.nvox(1) * st.nvox(2);
+    h.nxny = st.map.nvox(1) * st.map.nvox(2);
     h.nmap = st.nvoxtot / h.nxny;
     h.mapa = 4;
     h.nsubs = 1;
@@ -64,8 +64,8 @@ void writeorvo(State& st, Console& con, std::string_view rhofile) {
     }
     if (!out.write_header()) write_failure(con, out, name);
     Extremes ext;
-    ext.take(st.rho.data(), static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
-    if (!out.write_layers(1, h.nmap, st.rho.data())) write_failure(con, out, name);
+    ext.take(st.map.rho.data(), static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
+    if (!out.write_layers(1, h.nmap, st.map.rho.data())) write_failure(con, out, name);
     if (!out.write_trailer(ext.rmax, ext.rmin)) write_failure(con, out, name);
     if (!out.close()) {
         con.block({"Routine WriteOrvo:", "Error! Cannot close density file.", "Output file: " + name,

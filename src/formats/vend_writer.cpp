@@ -73,7 +73,7 @@ void writevend(State& st, Console& con) {
     const std::string output = name_of(st.outrhofile);
     if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
     TextOutput out(output);
-    write_list(out, st.nvox, fields, st.rho.data(), st.nvoxtot,
+    write_list(out, st.map.nvox, fields, st.map.rho.data(), st.nvoxtot,
                {st.cell(1), st.cell(2), st.cell(3), st.cell(4), st.cell(5), st.cell(6)});
 }
 

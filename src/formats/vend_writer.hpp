@@ -4,7 +4,7 @@
 
 #include "core/console.hpp"
 #include "core/voxmill_mod.hpp"
-#include "formats/map.hpp"
+#include "core/map.hpp"
 
 namespace voxmill {
 

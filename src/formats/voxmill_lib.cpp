@@ -36,7 +36,7 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
         open_failure(con, file, ferror);
         return;
     }
-    st.nvox = h.nvox;
+    describe_map(h, st.map);
     if (!h.axes_in_order()) {
         con.line(" Warning, order of axes is not a b c... Results can be unpredictable.");
     }
@@ -48,16 +48,16 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
     const auto records = file.size() / static_cast<std::int64_t>(file.record_length());
     const std::int64_t layers = std::clamp<std::int64_t>(records - 1, 0, h.nmap);
     const std::size_t count = static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(layers);
-    st.rho.release();
+    st.map.rho.release();
     try {
-        st.rho.allocate(count + 1);
+        st.map.rho.allocate(count + 1);
         st.allocerror = 0;
     } catch (const std::bad_alloc&) {
         st.allocerror = 1;
         throw Stop("Error allocating tables of Orvo file!");
     }
 
-    if (!read_q47_layers(file, h, st.rho.data())) {
+    if (!read_q47_layers(file, h, st.map.rho.data())) {
         con.block({"Routine ReadOrvo:", "Error! Cannot read density file!",
                    "Something may have been read! Returning..."});
         ferror = kFileCannotReadOrWrite;
@@ -69,11 +69,11 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
 }
 
 ProbedRead read_probed_map(State& st, Console& con) {
-    const Tab<std::int32_t, 6> probed = st.nvox;
+    const Tab<std::int32_t, 6> probed = st.map.nvox;
     std::int32_t ferror = kFileOk;
     readorvo(st, con, st.infile1, ferror);
     if (ferror != kFileOk) return ProbedRead::failed;
-    if (st.nvox != probed) {
+    if (st.map.nvox != probed) {
         con.free({"The map ", name_of(st.infile1), " changed since its name was checked. Nothing was written."});
         return ProbedRead::changed;
     }

@@ -20,7 +20,7 @@
 #include <string>
 
 #include "core/tab.hpp"
-#include "formats/map.hpp"
+#include "core/map.hpp"
 #include "formats/text_output.hpp"
 
 namespace voxmill {

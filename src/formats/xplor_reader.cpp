@@ -113,7 +113,7 @@ void read_grid(XplorInput& in, State& st) {
     st.sdim = dims;
     // The axes above the map get one voxel, so that layers formed from nvox(1) * nvox(2)
     // belong to this map and not to an earlier one.
-    for (int i = 1; i <= 6; ++i) st.nvox(i) = i <= dims ? nvoxtmp[static_cast<std::size_t>(3 * i - 3)] : 1;
+    for (int i = 1; i <= 6; ++i) st.map.nvox(i) = i <= dims ? nvoxtmp[static_cast<std::size_t>(3 * i - 3)] : 1;
     st.nvoxtot = static_cast<std::int32_t>(total);
 }
 
@@ -198,20 +198,20 @@ void readxplor(State& st, Console& con, std::string_view rhofile) {
     for (std::int32_t t = 0; t < titles; ++t) in.next();
 
     read_grid(in, st);
-    st.rho.release();
-    st.rho.allocate(density_room(name, st.nvoxtot));
+    st.map.rho.release();
+    st.map.rho.allocate(density_room(name, st.nvoxtot));
     in.next_into_buffer();  // the cell, not needed here
     check_order_line(in, con);
 
-    const std::int64_t section = st.sdim > 1 ? std::int64_t{st.nvox(1)} * st.nvox(2) : st.nvox(1);
+    const std::int64_t section = st.sdim > 1 ? std::int64_t{st.map.nvox(1)} * st.map.nvox(2) : st.map.nvox(1);
     const std::int64_t sections = st.nvoxtot / section;
     std::size_t used = 0;
     std::int32_t label = 0;
     for (std::int64_t s = 0; s < sections; ++s) {
         read_label(in, st, con, static_cast<std::int32_t>(s), label);
         for (std::int64_t j = 0; j < section; ++j, ++used) {
-            if (used == st.rho.size()) grow_densities(st.rho, used, st.nvoxtot);
-            read_value(in, st, st.rho[used]);
+            if (used == st.map.rho.size()) grow_densities(st.map.rho, used, st.nvoxtot);
+            read_value(in, st, st.map.rho[used]);
         }
     }
     // The buffer keeps what the conversion left of the last value line.

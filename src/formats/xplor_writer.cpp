@@ -108,7 +108,7 @@ void writexplor(State& st, Console& con) {
     const std::string output = name_of(st.outrhofile);
     if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
     TextOutput out(output);
-    write_one_per_line(out, {st.sdim, st.nvox, st.nvoxtot, st.rho.data(),
+    write_one_per_line(out, {st.sdim, st.map.nvox, st.nvoxtot, st.map.rho.data(),
                              {st.cell(1), st.cell(2), st.cell(3), st.cell(4), st.cell(5), st.cell(6)}});
     out.close();
 }

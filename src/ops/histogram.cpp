@@ -101,7 +101,7 @@ void histogram(State& st, Console& con, std::int32_t hmclasses) {
     if (read == ProbedRead::failed) throw Stop();
     if (read == ProbedRead::changed) return;
     // nvoxtot is the probe's count of the map just read.
-    write_table(output, class_limits(st.rho.data(), st.nvoxtot, hmclasses));
+    write_table(output, class_limits(st.map.rho.data(), st.nvoxtot, hmclasses));
 }
 
 }  // namespace voxmill

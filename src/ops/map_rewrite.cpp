@@ -14,7 +14,7 @@ std::optional<Q47Header> load_input_map(State& st, Console& con) {
     const ProbedRead read = read_probed_map(st, con);
     if (read == ProbedRead::failed) throw Stop("Error reading density. Stopping.");
     if (read == ProbedRead::changed) return std::nullopt;
-    const Tab<std::int32_t, 6> loaded = st.nvox;
+    const Tab<std::int32_t, 6> loaded = st.map.nvox;
 
     const std::string name = name_of(st.infile1);
     RecordFile file;
@@ -25,10 +25,10 @@ std::optional<Q47Header> load_input_map(State& st, Console& con) {
     if (h.nvox != loaded || !h.counts_usable()) {
         throw FileError("the header of the map " + name + " changed while the map was read");
     }
-    st.nvox = h.nvox;
+    st.map.nvox = h.nvox;
     st.n.fill(0);
     st.n[0] = 1;
-    for (int i = 1; i <= st.sdim; ++i) st.n[static_cast<std::size_t>(i)] = st.n[static_cast<std::size_t>(i - 1)] * st.nvox(i);
+    for (int i = 1; i <= st.sdim; ++i) st.n[static_cast<std::size_t>(i)] = st.n[static_cast<std::size_t>(i - 1)] * st.map.nvox(i);
     return h;
 }
 

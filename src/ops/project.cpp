@@ -44,7 +44,7 @@ void project(State& st, Console& con) {
     const std::size_t blocks = static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap) / R;
     std::vector<float> rhor(R, 0.0f);
     for (std::size_t s = 0; s < blocks; ++s) {
-        const float* block = st.rho.data() + s * R;
+        const float* block = st.map.rho.data() + s * R;
         for (std::size_t a = 0; a < R; ++a) rhor[a] += block[a];
     }
 

@@ -159,7 +159,7 @@ public:
             t.resize(static_cast<std::size_t>(r.nvox(conv(i))));
             const std::int64_t stride = st.n[static_cast<std::size_t>(i - 1)];
             for (std::size_t c = 0; c < t.size(); ++c) {
-                t[c] = static_cast<std::ptrdiff_t>(wrapped(static_cast<std::int64_t>(c) + iorg(i), st.nvox(i)) * stride);
+                t[c] = static_cast<std::ptrdiff_t>(wrapped(static_cast<std::int64_t>(c) + iorg(i), st.map.nvox(i)) * stride);
             }
         }
         // Along output axis 1 the input runs in stretches of consecutive voxels when that axis
@@ -237,7 +237,7 @@ void q47reorder(State& st, Console& con, const std::string& axord, const std::st
     std::vector<float> tabler(nxny * static_cast<std::size_t>(std::min<std::int64_t>(batch, r.nmap)));
     for (std::int64_t first = 0; first < r.nmap; first += batch) {
         const std::int64_t count = std::min<std::int64_t>(batch, r.nmap - first);
-        for (std::int64_t k = 0; k < count; ++k) walk.fill_layer(st.rho.data(), first + k, tabler.data() + static_cast<std::size_t>(k) * nxny);
+        for (std::int64_t k = 0; k < count; ++k) walk.fill_layer(st.map.rho.data(), first + k, tabler.data() + static_cast<std::size_t>(k) * nxny);
         out.write_layers(tabler.data(), count);
     }
     out.finish();

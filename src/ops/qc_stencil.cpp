@@ -94,13 +94,13 @@ float contract(const float* rho, const Stencil& s) {
 
 MapGrid map_grid(const State& st) {
     MapGrid m;
-    m.rho = st.rho.data();
+    m.rho = st.map.rho.data();
     m.sdim = st.sdim;
-    m.nvox = st.nvox;
+    m.nvox = st.map.nvox;
     std::ptrdiff_t n = 1;
     for (int k = 1; k <= st.sdim; ++k) {
         m.stride(k) = n;
-        n *= st.nvox(k);
+        n *= st.map.nvox(k);
     }
     return m;
 }

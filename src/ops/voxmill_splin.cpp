@@ -28,7 +28,7 @@ std::int32_t fillrhocut(State& st, const Tab<std::int32_t, 6>& axord, const Tab<
     do {
         std::int32_t loc = 0;
         arraylocation(st, c, loc, 1);
-        st.srho[static_cast<std::size_t>(cnt)] = st.rho[static_cast<std::size_t>(loc)];
+        st.srho[static_cast<std::size_t>(cnt)] = st.map.rho[static_cast<std::size_t>(loc)];
         cnt += 1;
     } while (nextcoo(dim, org, e, c, axord));
     return cnt;

@@ -51,11 +51,11 @@ inline LoadedMap load_q47(const std::string& path) {
     voxmill::readorvo(st, con, path, ferror);
     if (ferror != 0) throw std::runtime_error("cannot read the map " + path + ": " + out.str());
     LoadedMap m;
-    m.nvox = st.nvox;
+    m.nvox = st.map.nvox;
     m.sdim = st.sdim;
     std::size_t count = 1;
-    for (int k = 1; k <= 6; ++k) count *= static_cast<std::size_t>(st.nvox(k));
-    m.rho.assign(st.rho.data(), st.rho.data() + count);
+    for (int k = 1; k <= 6; ++k) count *= static_cast<std::size_t>(st.map.nvox(k));
+    m.rho.assign(st.map.rho.data(), st.map.rho.data() + count);
     return m;
 }
 

@@ -17,8 +17,8 @@ inline void load_map(voxmill::State& st, const std::vector<std::int32_t>& nvox, 
     st.sdim = static_cast<std::int32_t>(nvox.size());
     std::size_t count = 1;
     for (int k = 1; k <= 6; ++k) {
-        st.nvox(k) = k <= st.sdim ? nvox[static_cast<std::size_t>(k - 1)] : 1;
-        count *= static_cast<std::size_t>(st.nvox(k));
+        st.map.nvox(k) = k <= st.sdim ? nvox[static_cast<std::size_t>(k - 1)] : 1;
+        count *= static_cast<std::size_t>(st.map.nvox(k));
     }
     st.nvoxtot = static_cast<std::int32_t>(count);
     if (rho.empty()) {
@@ -27,8 +27,8 @@ inline void load_map(voxmill::State& st, const std::vector<std::int32_t>& nvox, 
         rho.resize(count);
         for (float& v : rho) v = density(gen);
     }
-    st.rho.allocate(count + 1);
-    for (std::size_t i = 0; i < count; ++i) st.rho[i] = rho[i];
+    st.map.rho.allocate(count + 1);
+    for (std::size_t i = 0; i < count; ++i) st.map.rho[i] = rho[i];
 }
 
 }  // namespace vtest

@@ -1,4 +1,4 @@
-#include "ops/density_stats.hpp"
+#include "core/density_stats.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "formats/map.hpp"
+#include "core/map.hpp"
 
 #include <vector>
 
