@@ -111,30 +111,34 @@ bool Q47Header::counts_usable() const {
     return layer * layers < limit;
 }
 
+namespace {
+
+// The words that a header and a map share, one to the other.
+template <class From, class To>
+void copy_description(const From& from, To& to) {
+    to.nvox = from.nvox;
+    to.xfmn = from.xfmn;
+    to.xfmx = from.xfmx;
+    to.xdf = from.xdf;
+    to.iorien = from.iorien;
+    to.mapa = from.mapa;
+    to.nsubs = from.nsubs;
+}
+
+}  // namespace
+
 Q47Header header_of(const Map& m) {
     Q47Header h;
-    h.nvox = m.nvox;
+    copy_description(m, h);
     h.nxny = m.nvox(1) * m.nvox(2);
     h.nmap = m.nvox(3) * m.nvox(4) * m.nvox(5) * m.nvox(6);
-    h.xfmn = m.xfmn;
-    h.xfmx = m.xfmx;
-    h.xdf = m.xdf;
-    h.iorien = m.iorien;
-    h.mapa = m.mapa;
-    h.nsubs = m.nsubs;
     h.satelitybyly = m.dimension >= 4;
     return h;
 }
 
 void describe_map(const Q47Header& h, Map& m) {
-    m.nvox = h.nvox;
+    copy_description(h, m);
     m.dimension = std::max(dimension_of(h.nvox), 1);
-    m.xfmn = h.xfmn;
-    m.xfmx = h.xfmx;
-    m.xdf = h.xdf;
-    m.iorien = h.iorien;
-    m.mapa = h.mapa;
-    m.nsubs = h.nsubs;
 }
 
 std::size_t q47_record_length(std::int32_t nxny) {
