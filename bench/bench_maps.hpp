@@ -32,8 +32,9 @@ inline double seconds_since(Clock::time_point start) {
 
 // A new empty folder for one benchmark's files, named after the benchmark and the process.
 inline std::filesystem::path scratch_folder(const std::string& benchmark) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("voxmill-" + benchmark + "-" + std::to_string(::getpid()));
+    std::string name = "voxmill-";
+    name.append(benchmark).append("-").append(std::to_string(::getpid()));
+    const auto dir = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(dir);
     std::filesystem::create_directories(dir);
     return dir;

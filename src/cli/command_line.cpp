@@ -4,6 +4,7 @@
 
 #include "cli/convert.hpp"
 #include "cli/info.hpp"
+#include "cli/plot.hpp"
 
 #ifndef VOXMILL_VERSION
 #define VOXMILL_VERSION "unknown"
@@ -13,7 +14,7 @@ namespace voxmill {
 
 namespace {
 
-const char* const kUsage = "usage: voxmill COMMAND ... (commands: info, convert; voxmill --help lists them)";
+const char* const kUsage = "usage: voxmill COMMAND ... (commands: info, convert, plot; voxmill --help lists them)";
 
 }  // namespace
 
@@ -25,9 +26,12 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
     ConvertOptions convert_options;
     CLI::App* info = add_info_command(app, info_options);
     CLI::App* convert = add_convert_command(app, convert_options);
+    PlotOptions plot_options;
+    CLI::App* plot = add_plot_command(app, plot_options);
     try {
         app.parse(argc, argv);
         if (convert->parsed()) check_convert_options(convert_options);
+        if (plot->parsed()) check_plot_options(plot_options);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e, out, err);
     } catch (const CLI::CallForAllHelp& e) {
@@ -36,10 +40,12 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
         return app.exit(e, out, err);
     } catch (const CLI::ParseError& e) {
         err << "voxmill: error: " << e.what() << '\n'
-            << (convert->parsed() ? kConvertUsage : info->parsed() ? kInfoUsage : kUsage) << '\n';
+            << (convert->parsed() ? kConvertUsage : info->parsed() ? kInfoUsage : plot->parsed() ? kPlotUsage : kUsage)
+            << '\n';
         return 2;
     }
     if (info->parsed()) return run_info(info_options, out, err);
+    if (plot->parsed()) return run_plot(plot_options, err);
     return run_convert(convert_options, err);
 }
 

@@ -2,9 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <array>
-#include <cmath>
 #include <new>
 
+#include "cli/cell_option.hpp"
 #include "cli/map_files.hpp"
 #include "cli/report.hpp"
 #include "core/errors.hpp"
@@ -28,9 +28,7 @@ CLI::App* add_convert_command(CLI::App& app, ConvertOptions& options) {
     CLI::App* convert = app.add_subcommand("convert", "write a map in another format (q47, ccp4, xplor, vend)");
     convert->add_option("--to", options.to, "output format: q47, ccp4 (CCP4/MRC2014), xplor or vend; default from OUT's extension")
         ->check(CLI::IsMember({"q47", "ccp4", "xplor", "vend"}));
-    convert->add_option("--cell", options.cell, "unit cell A,B,C in A and ALPHA,BETA,GAMMA in degrees (q47 maps hold none)")
-        ->delimiter(',')
-        ->expected(6);
+    add_cell_option(*convert, options.cell, "unit cell A,B,C in A and ALPHA,BETA,GAMMA in degrees (q47 maps hold none)");
     convert->add_option("--xplor-layout", options.xplor_layout,
                         "X-PLOR output: standard (six values a line, the default) or one-per-line (as menu option E)")
         ->check(CLI::IsMember({"standard", "one-per-line"}));
@@ -46,12 +44,7 @@ void check_convert_options(const ConvertOptions& o) {
     if (!o.xplor_layout.empty() && output_format(o) != MapFormat::xplor) {
         throw CLI::ValidationError("--xplor-layout", "applies to X-PLOR output only");
     }
-    if (!o.cell.empty()) {
-        for (std::size_t i = 0; i < 6; ++i) {
-            const bool sound = std::isfinite(o.cell[i]) && (i < 3 ? o.cell[i] > 0.0 : o.cell[i] > 0.0 && o.cell[i] < 180.0);
-            if (!sound) throw CLI::ValidationError("--cell", "lengths must be above 0 and angles between 0 and 180 degrees");
-        }
-    }
+    check_cell(o.cell);
 }
 
 int run_convert(const ConvertOptions& o, std::ostream& err) {

@@ -92,18 +92,20 @@ float contract(const float* rho, const Stencil& s) {
 
 }  // namespace
 
-MapGrid map_grid(const State& st) {
+MapGrid map_grid(const Map& map, int sdim) {
     MapGrid m;
-    m.rho = st.map.rho.data();
-    m.sdim = st.sdim;
-    m.nvox = st.map.nvox;
+    m.rho = map.rho.data();
+    m.sdim = sdim;
+    m.nvox = map.nvox;
     std::ptrdiff_t n = 1;
-    for (int k = 1; k <= st.sdim; ++k) {
+    for (int k = 1; k <= sdim; ++k) {
         m.stride(k) = n;
-        n *= st.map.nvox(k);
+        n *= map.nvox(k);
     }
     return m;
 }
+
+MapGrid map_grid(const State& st) { return map_grid(st.map, st.sdim); }
 
 Stencil make_stencil(const MapGrid& m, const Tab<float, 6>& coo) {
     Stencil s;

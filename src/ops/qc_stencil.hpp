@@ -25,6 +25,8 @@ struct MapGrid {
 };
 
 MapGrid map_grid(const State& st);
+// A map of `sdim` dimensions (its densities stay where they are).
+MapGrid map_grid(const Map& map, int sdim);
 
 // The five nodes along one axis: weights and offsets into rho. An axis above sdim has one
 // node of weight 1 at offset 0, so every map is contracted as a six-dimensional one.

@@ -1,0 +1,274 @@
+#include "cli/picture.hpp"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+#include "formats/staged_file.hpp"
+#include "ops/contour.hpp"
+
+namespace voxmill {
+
+namespace {
+
+// The picture's measures for a width of 800; they scale with the width.
+constexpr double kLeft = 70, kRight = 130, kTop = 44, kBottom = 56;
+constexpr double kFont = 14, kSmallFont = 12, kTick = 6, kBarGap = 22, kBarWidth = 20;
+constexpr double kMostAspect = 8;  // a plot at most this many times as high as wide, or as wide as high
+
+using SurfacePtr = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+using ContextPtr = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
+
+cairo_status_t write_to_file(void* file, const unsigned char* data, unsigned int length) {
+    return std::fwrite(data, 1, length, static_cast<std::FILE*>(file)) == length ? CAIRO_STATUS_SUCCESS
+                                                                               : CAIRO_STATUS_WRITE_ERROR;
+}
+
+std::uint32_t argb(const Rgb& c) {
+    const auto byte = [](double v) { return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); };
+    return 0xFF000000u | byte(c.r) << 16 | byte(c.g) << 8 | byte(c.b);
+}
+
+double scale_position(const Picture& p, double value) {
+    return p.high > p.low ? (value - p.low) / (p.high - p.low) : 0.5;
+}
+
+// A step of 1, 2 or 5 times a power of ten that cuts `span` into about `count` pieces.
+double tick_step(double span, int count) {
+    const double raw = span / count;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (m * power >= raw) return m * power;
+    }
+    return 10.0 * power;
+}
+
+std::string tick_text(double value, double step) {
+    if (std::abs(value) < step * 1e-6) value = 0.0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", value);
+    return text;
+}
+
+std::string axis_label(int k) {
+    std::string label(1, 'x');
+    label += std::to_string(k);
+    return label;
+}
+
+void text_at(cairo_t* cr, const std::string& text, double x, double y, double align_x, double align_y) {
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, text.c_str(), &e);
+    cairo_move_to(cr, x - e.x_bearing - align_x * e.width, y - e.y_bearing - align_y * e.height);
+    cairo_show_text(cr, text.c_str());
+}
+
+// The densities as an image with one pixel per sample, the top row the highest v.
+SurfacePtr density_image(const Picture& p) {
+    const PlaneSamples& s = *p.samples;
+    SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, s.nu, s.nv), &cairo_surface_destroy);
+    cairo_surface_flush(image.get());
+    unsigned char* data = cairo_image_surface_get_data(image.get());
+    const int stride = cairo_image_surface_get_stride(image.get());
+    for (int j = 0; j < s.nv; ++j) {
+        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(stride) * (s.nv - 1 - j));
+        for (int i = 0; i < s.nu; ++i) {
+            const float v = s.values[static_cast<std::size_t>(i + s.nu * j)];
+            row[i] = std::isnan(v) ? 0u : argb(colour_at(p.scale, scale_position(p, v)));
+        }
+    }
+    cairo_surface_mark_dirty(image.get());
+    return image;
+}
+
+// The fill: sample (i, j) at the plot position of its coordinates, each voxel a block of its
+// own colour, interpolated samples blended between.
+void draw_densities(cairo_t* cr, const Picture& p) {
+    const PictureLayout& l = p.layout;
+    const PlaneSamples& s = *p.samples;
+    SurfacePtr image = density_image(p);
+    cairo_save(cr);
+    cairo_rectangle(cr, l.plot_x, l.plot_y, l.plot_w, l.plot_h);
+    cairo_clip(cr);
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image.get());
+    cairo_matrix_t m;  // from the picture to the image: sample centres at the samples' positions
+    const double du = l.plot_w / std::max(s.nu - 1, 1), dv = l.plot_h / std::max(s.nv - 1, 1);
+    cairo_matrix_init(&m, 1.0 / du, 0, 0, 1.0 / dv, 0.5 - l.plot_x / du, 0.5 - l.plot_y / dv);
+    cairo_pattern_set_matrix(pattern, &m);
+    cairo_pattern_set_filter(pattern, s.voxels ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+    cairo_set_source(cr, pattern);
+    cairo_paint(cr);
+    cairo_pattern_destroy(pattern);
+    cairo_restore(cr);
+}
+
+void draw_contours(cairo_t* cr, const Picture& p, double unit) {
+    const PictureLayout& l = p.layout;
+    const PlaneSamples& s = *p.samples;
+    const double du = l.plot_w / std::max(s.nu - 1, 1), dv = l.plot_h / std::max(s.nv - 1, 1);
+    cairo_save(cr);
+    cairo_rectangle(cr, l.plot_x, l.plot_y, l.plot_w, l.plot_h);
+    cairo_clip(cr);
+    cairo_set_source_rgba(cr, 0, 0, 0, 0.75);
+    cairo_set_line_width(cr, 0.9 * unit);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    const double dash[] = {4 * unit, 3 * unit};
+    for (const double level : p.levels) {
+        cairo_set_dash(cr, dash, level < 0 ? 2 : 0, 0);
+        for (const ContourLine& line : trace_contour(s.values.data(), s.nu, s.nv, level)) {
+            for (std::size_t k = 0; k < line.points.size(); ++k) {
+                const double x = l.plot_x + line.points[k].u * du, y = l.plot_y + l.plot_h - line.points[k].v * dv;
+                k == 0 ? cairo_move_to(cr, x, y) : cairo_line_to(cr, x, y);
+            }
+            if (line.closed) cairo_close_path(cr);
+            cairo_stroke(cr);
+        }
+    }
+    cairo_restore(cr);
+}
+
+// The frame, the fractional ticks of both axes and their labels x1 .. x6.
+void draw_axes(cairo_t* cr, const Picture& p, double unit) {
+    const PictureLayout& l = p.layout;
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_set_line_width(cr, unit);
+    cairo_rectangle(cr, l.plot_x, l.plot_y, l.plot_w, l.plot_h);
+    cairo_stroke(cr);
+    cairo_set_font_size(cr, kSmallFont * unit);
+    const auto ticks = [&](double w0, double w1, double length, bool across) {
+        const double step = tick_step(w1 - w0, std::max(2, static_cast<int>(length / (70 * unit))));
+        for (double t = std::ceil(w0 / step - 1e-9) * step; t <= w1 + step * 1e-9; t += step) {
+            const double f = (t - w0) / (w1 - w0);
+            if (across) {
+                const double x = l.plot_x + f * l.plot_w, y = l.plot_y + l.plot_h;
+                cairo_move_to(cr, x, y);
+                cairo_line_to(cr, x, y + kTick * unit);
+                cairo_stroke(cr);
+                text_at(cr, tick_text(t, step), x, y + (kTick + 3) * unit, 0.5, 0);
+            } else {
+                const double x = l.plot_x, y = l.plot_y + l.plot_h - f * l.plot_h;
+                cairo_move_to(cr, x, y);
+                cairo_line_to(cr, x - kTick * unit, y);
+                cairo_stroke(cr);
+                text_at(cr, tick_text(t, step), x - (kTick + 3) * unit, y, 1, 0.5);
+            }
+        }
+    };
+    ticks(p.plane->u0, p.plane->u1, l.plot_w, true);
+    ticks(p.plane->v0, p.plane->v1, l.plot_h, false);
+    cairo_set_font_size(cr, kFont * unit);
+    text_at(cr, axis_label(p.plane->across), l.plot_x + l.plot_w / 2, l.plot_y + l.plot_h + 30 * unit, 0.5, 0);
+    cairo_save(cr);
+    cairo_translate(cr, l.plot_x - 48 * unit, l.plot_y + l.plot_h / 2);
+    cairo_rotate(cr, -M_PI / 2);
+    text_at(cr, axis_label(p.plane->up), 0, 0, 0.5, 1);
+    cairo_restore(cr);
+}
+
+// The scale from low (bottom) to high (top), with its values and the contour levels.
+void draw_colour_bar(cairo_t* cr, const Picture& p, double unit) {
+    const PictureLayout& l = p.layout;
+    const double x = l.plot_x + l.plot_w + kBarGap * unit, w = kBarWidth * unit;
+    const int steps = std::max(2, static_cast<int>(l.plot_h));
+    for (int k = 0; k < steps; ++k) {
+        const Rgb c = colour_at(p.scale, (k + 0.5) / steps);
+        cairo_set_source_rgb(cr, c.r, c.g, c.b);
+        const double y0 = l.plot_y + l.plot_h * (1.0 - static_cast<double>(k + 1) / steps);
+        cairo_rectangle(cr, x, y0, w, l.plot_h / steps + 0.5);
+        cairo_fill(cr);
+    }
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_set_line_width(cr, unit);
+    cairo_rectangle(cr, x, l.plot_y, w, l.plot_h);
+    cairo_stroke(cr);
+    if (!(p.high > p.low)) return;
+    const auto y_of = [&](double value) { return l.plot_y + l.plot_h * (1.0 - scale_position(p, value)); };
+    cairo_set_line_width(cr, 0.7 * unit);
+    for (const double level : p.levels) {
+        cairo_move_to(cr, x, y_of(level));
+        cairo_line_to(cr, x + w, y_of(level));
+        cairo_stroke(cr);
+    }
+    cairo_set_font_size(cr, kSmallFont * unit);
+    cairo_set_line_width(cr, unit);
+    const double step = tick_step(p.high - p.low, std::max(2, static_cast<int>(l.plot_h / (50 * unit))));
+    for (double t = std::ceil(p.low / step - 1e-9) * step; t <= p.high + step * 1e-9; t += step) {
+        cairo_move_to(cr, x + w, y_of(t));
+        cairo_line_to(cr, x + w + kTick * unit, y_of(t));
+        cairo_stroke(cr);
+        text_at(cr, tick_text(t, step), x + w + (kTick + 3) * unit, y_of(t), 0, 0.5);
+    }
+}
+
+void draw(cairo_t* cr, const Picture& p) {
+    const double unit = p.layout.width / 800.0;
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    draw_densities(cr, p);
+    draw_contours(cr, p, unit);
+    draw_axes(cr, p, unit);
+    draw_colour_bar(cr, p, unit);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_set_font_size(cr, kFont * unit);
+    text_at(cr, p.title, p.layout.plot_x + p.layout.plot_w / 2, p.layout.plot_y - 14 * unit, 0.5, 1);
+}
+
+void check(cairo_status_t status, const char* what) {
+    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error(std::string(what) + ": " + cairo_status_to_string(status));
+}
+
+}  // namespace
+
+PictureLayout picture_layout(double width, double aspect) {
+    const double unit = width / 800.0;
+    PictureLayout l;
+    l.width = width;
+    l.plot_x = kLeft * unit;
+    l.plot_y = kTop * unit;
+    l.plot_w = width - (kLeft + kRight) * unit;
+    l.plot_h = l.plot_w * std::clamp(aspect, 1.0 / kMostAspect, kMostAspect);
+    l.height = std::ceil(l.plot_y + l.plot_h + kBottom * unit);
+    return l;
+}
+
+void draw_picture(const Picture& p, PictureFormat format, const std::string& path) {
+    StagedFile file;
+    if (!file.open(path, StagedFile::Target::replace)) throw std::runtime_error("cannot create the file");
+    const PictureLayout& l = p.layout;
+    SurfacePtr surface(nullptr, &cairo_surface_destroy);
+    switch (format) {
+        case PictureFormat::png:
+            surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, static_cast<int>(l.width), static_cast<int>(l.height)));
+            break;
+        case PictureFormat::svg:
+            surface.reset(cairo_svg_surface_create_for_stream(write_to_file, file.file(), l.width, l.height));
+            break;
+        case PictureFormat::pdf:
+            surface.reset(cairo_pdf_surface_create_for_stream(write_to_file, file.file(), l.width, l.height));
+            break;
+    }
+    check(cairo_surface_status(surface.get()), "cannot make the picture");
+    {
+        ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
+        draw(cr.get(), p);
+        check(cairo_status(cr.get()), "cannot draw the picture");
+    }
+    if (format == PictureFormat::png) {
+        check(cairo_surface_write_to_png_stream(surface.get(), write_to_file, file.file()), "cannot write the picture");
+    } else {
+        cairo_surface_finish(surface.get());
+        check(cairo_surface_status(surface.get()), "cannot write the picture");
+    }
+    if (!file.commit()) throw std::runtime_error("cannot close the file and give it its name: is the disk full?");
+}
+
+}  // namespace voxmill

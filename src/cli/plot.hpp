@@ -1,0 +1,35 @@
+// voxmill plot [...] MAP OUT: a picture of the plane of two map axes as PNG, SVG or PDF.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace CLI {
+class App;
+}
+
+namespace voxmill {
+
+struct PlotOptions {
+    std::vector<int> axes{1, 2};
+    std::vector<double> at;                   // one per map axis, or none: 0 on every axis
+    std::vector<double> window{0, 1, 0, 1};   // U0, U1, V0, V1
+    int levels = 10;
+    double step = 0;                          // above 0: a contour every step instead of `levels`
+    int size = 800;
+    std::vector<double> cell;                 // six numbers, or none
+    std::string title;                        // empty: the file name and the fixed coordinates
+    std::string map, out;
+};
+
+extern const char* const kPlotUsage;
+
+CLI::App* add_plot_command(CLI::App& app, PlotOptions& options);
+// Checks what the parser cannot (two different axes, a window of some width, the output's
+// extension); throws CLI::ValidationError.
+void check_plot_options(const PlotOptions& options);
+// 0 when OUT has been drawn, 1 when it could not be (reported on `err`, nothing written).
+int run_plot(const PlotOptions& options, std::ostream& err);
+
+}  // namespace voxmill

@@ -1,0 +1,35 @@
+// The densities of a map on a plane spanned by two of its axes, the other axes held at fixed
+// fractional coordinates, over a window that may reach beyond the cell (the map repeats
+// periodically there). Where the fixed coordinates fall on voxels and the window's edges on
+// grid points, the samples are the voxels themselves, one per grid point; elsewhere they are
+// the five-node cubic-spline interpolation of the sections, on all cores.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "core/map.hpp"
+
+namespace voxmill {
+
+struct PlaneRequest {
+    int across = 1, up = 2;        // the map axes (1-based) along the picture's width and height
+    std::array<double, 6> at{};    // fractional coordinate per map axis; those of across and up unused
+    double u0 = 0, u1 = 1, v0 = 0, v1 = 1;  // the window on axis `across` and on axis `up`
+    int most_samples = 800;        // samples along either side when interpolating
+};
+
+struct PlaneSamples {
+    int nu = 0, nv = 0;        // samples across and up; sample (i, j) lies at u0 + i (u1 - u0) / (nu - 1), ...
+    std::vector<float> values;  // values[i + nu * j], j = 0 at the bottom (v0)
+    bool voxels = false;       // the samples are the map's voxels, not interpolated
+};
+
+// Whether `x` lies on a grid point of axis k (a map of one voxel along an axis is constant
+// along it, so every coordinate counts).
+bool on_grid_point(const Map& map, int k, double x);
+
+PlaneSamples sample_plane(const Map& map, const PlaneRequest& r);
+
+}  // namespace voxmill
