@@ -24,6 +24,8 @@ const char* const kPlotUsage =
 namespace {
 
 constexpr std::size_t kMostLevels = 1000;
+constexpr double kMostPixels = 100e6;   // of a PNG picture
+constexpr double kMostSamples = 4096;  // along either side of the plane
 
 std::optional<PictureFormat> picture_format(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
@@ -123,7 +125,11 @@ void plot(const PlotOptions& o) {
     const double aspect = ((r.v1 - r.v0) * axis_length(o, r.up)) / ((r.u1 - r.u0) * axis_length(o, r.across));
     Picture p;
     p.layout = picture_layout(o.size, aspect);
-    r.most_samples = std::max(2, static_cast<int>(std::max(p.layout.plot_w, p.layout.plot_h)));
+    if (*picture_format(o.out) == PictureFormat::png && p.layout.width * p.layout.height > kMostPixels) {
+        throw PlotFailure{o.out, "a picture of " + number(p.layout.width) + " x " + number(p.layout.height) +
+                                     " pixels is too large; give a smaller --size"};
+    }
+    r.most_samples = static_cast<int>(std::clamp(std::max(p.layout.plot_w, p.layout.plot_h), 2.0, kMostSamples));
     const PlaneSamples samples = sample_plane(map, r);
     const Range range = range_of(samples.values);
     p.plane = &r;

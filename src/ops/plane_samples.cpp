@@ -91,6 +91,11 @@ PlaneSamples sample_plane(const Map& map, const PlaneRequest& r) {
     for (int k = 1; k <= map.dimension && voxels; ++k) {
         if (k != r.across && k != r.up) voxels = on_grid_point(map, k, r.at[static_cast<std::size_t>(k - 1)]);
     }
+    // A window of more grid points than the picture takes samples is interpolated too, so
+    // that a window of many cells costs no more than the picture.
+    const auto grid_points = [&](int k, double w0, double w1) { return std::abs(w1 - w0) / map.xdf(k) + 1; };
+    voxels = voxels && grid_points(r.across, r.u0, r.u1) <= r.most_samples &&
+             grid_points(r.up, r.v0, r.v1) <= r.most_samples;
     return voxels ? voxel_samples(map, r) : spline_plane(map, r);
 }
 

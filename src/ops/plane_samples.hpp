@@ -1,8 +1,9 @@
 // The densities of a map on a plane spanned by two of its axes, the other axes held at fixed
 // fractional coordinates, over a window that may reach beyond the cell (the map repeats
 // periodically there). Where the fixed coordinates fall on voxels and the window's edges on
-// grid points, the samples are the voxels themselves, one per grid point; elsewhere they are
-// the five-node cubic-spline interpolation of the sections, on all cores.
+// grid points, the samples are the voxels themselves, one per grid point (when there are no
+// more than the samples asked for); elsewhere they are the five-node cubic-spline
+// interpolation of the sections, on all cores.
 #pragma once
 
 #include <array>
@@ -17,7 +18,7 @@ struct PlaneRequest {
     int across = 1, up = 2;        // the map axes (1-based) along the picture's width and height
     std::array<double, 6> at{};    // fractional coordinate per map axis; those of across and up unused
     double u0 = 0, u1 = 1, v0 = 0, v1 = 1;  // the window on axis `across` and on axis `up`
-    int most_samples = 800;        // samples along either side when interpolating
+    int most_samples = 800;        // samples along either side of the window
 };
 
 struct PlaneSamples {
