@@ -11,12 +11,15 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/colour_scale.hpp"
 #include "cli/picture.hpp"
+#include "core/console.hpp"
 #include "formats/q47_map.hpp"
+#include "samples.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -108,7 +111,7 @@ TEST(Plot, PeaksShowTheTopOfTheScaleAndTheBackgroundItsBottom) {
     };
     struct Case {
         const char* what;
-        std::vector<std::int32_t> counts;
+        std::vector<std::int32_t> counts;  // none: the modulated 4D sample map
         std::vector<std::pair<float, std::vector<double>>> peaks;
         std::string args;
         double u0, u1, v0, v1, aspect;
@@ -122,6 +125,8 @@ TEST(Plot, PeaksShowTheTopOfTheScaleAndTheBackgroundItsBottom) {
         {"axes 1 and 4 of a 4D map", {16, 8, 8, 12}, {{3.0f, {0.25, 0.5, 0.5, 0.75}}},
          "--axes 1,4 --at 0,0.5,0.5,0", 0, 1, 0, 1, 1, ColourScale::sequential, {{0.25, 0.75, 1}, {0.75, 0.25, 0}},
          0.02},
+        {"the modulated sample's Ca atom, axes 1 and 4", {}, {}, "--axes 1,4 --window -0.5,0.5,0,1", -0.5, 0.5, 0, 1,
+         1, ColourScale::sequential, {{0, 0, 1}, {0, 0.5, 1}, {0.45, 0.25, 0}}, 0.02},
         {"fixed coordinates between grid points", {16, 16, 16}, {{4.0f, {0.5, 0.5, 0.53}}}, "--at 0,0,0.53", 0, 1, 0, 1,
          1, ColourScale::sequential, {{0.5, 0.5, 1}, {0.0, 0.0, 0}}, 0.06},
         {"a window beyond the cell", {20, 20, 4}, {{2.0f, {0.25, 0.25, 0}}}, "--window -1,0.5,0,0.5", -1, 0.5, 0, 0.5,
@@ -133,8 +138,18 @@ TEST(Plot, PeaksShowTheTopOfTheScaleAndTheBackgroundItsBottom) {
          ColourScale::diverging, {{0.25, 0.25, 1}, {0.75, 0.75, 0}, {0.25, 0.75, 0.5}}, 0.03},
     };
     vtest::ScratchDir dir;
+    {
+        std::istringstream in;
+        std::ostringstream out, err;
+        voxmill::Console con(in, out, err);
+        voxmill::samples::write_samples(dir.path(""), con);
+    }
     for (const Case& c : cases) {
-        write_cell_map(dir.path("map.q47"), c.counts, peaks(c.counts, c.peaks));
+        if (c.counts.empty()) {
+            fs::copy_file(dir.path("modulated4d.q47"), dir.path("map.q47"), fs::copy_options::overwrite_existing);
+        } else {
+            write_cell_map(dir.path("map.q47"), c.counts, peaks(c.counts, c.peaks));
+        }
         fs::remove(dir.path("map.png"));
         std::string err;
         ASSERT_EQ(voxmill(dir, "plot " + c.args + " map.q47 map.png", &err), 0) << c.what << ": " << err;
