@@ -1,40 +1,21 @@
 // The real program as a process: exit statuses and the error output.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
-
-#include <sys/wait.h>
 
 #include "support/test_support.hpp"
 
 namespace {
 
-struct ProcessRun {
-    int status = -1;
-    std::string out, err;
-};
+using vtest::ProcessRun;
 
-std::string slurp(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
+// The console with `input` piped in.
 ProcessRun run_binary(const vtest::ScratchDir& dir, const std::string& input) {
     {
         std::ofstream f(dir.path("stdin"), std::ios::binary);
         f << input;
     }
-    const std::string command = "cd '" + dir.path("") + "' && '" VOXMILL_BINARY "' < stdin > stdout 2> stderr";
-    const int raw = std::system(command.c_str());
-    ProcessRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(dir.path("stdout"));
-    r.err = slurp(dir.path("stderr"));
-    return r;
+    return vtest::voxmill(dir, "< stdin");
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // both X-PLOR layouts and MEED/VEND and back, checked by the field's own programs.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -21,28 +19,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct ProcessRun {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    const auto b = vtest::read_bytes(path);
-    return std::string(b.begin(), b.end());
-}
-
-// A shell command run in `dir`, its output and error output kept.
-ProcessRun shell(const vtest::ScratchDir& dir, const std::string& command) {
-    const std::string line = "cd '" + dir.path("") + "' && " + command + " > stdout 2> stderr";
-    const int raw = std::system(line.c_str());
-    ProcessRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(dir.path("stdout"));
-    r.err = slurp(dir.path("stderr"));
-    return r;
-}
-
-ProcessRun voxmill(const vtest::ScratchDir& dir, const std::string& args) { return shell(dir, "'" VOXMILL_BINARY "' " + args); }
+using vtest::ProcessRun;
+using vtest::shell;
+using vtest::slurp;
+using vtest::voxmill;
 
 class Convert : public testing::Test {
 protected:

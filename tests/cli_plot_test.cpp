@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -28,19 +26,7 @@ namespace fs = std::filesystem;
 using voxmill::ColourScale;
 using voxmill::Rgb;
 
-int run(const vtest::ScratchDir& dir, const std::string& command, std::string* err = nullptr) {
-    const std::string line = "cd '" + dir.path("") + "' && " + command + " > stdout 2> stderr";
-    const int raw = std::system(line.c_str());
-    if (err != nullptr) {
-        const auto b = vtest::read_bytes(dir.path("stderr"));
-        *err = std::string(b.begin(), b.end());
-    }
-    return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
-
-int voxmill(const vtest::ScratchDir& dir, const std::string& args, std::string* err = nullptr) {
-    return run(dir, "'" VOXMILL_BINARY "' " + args, err);
-}
+int run(const vtest::ScratchDir& dir, const std::string& command) { return vtest::shell(dir, command).status; }
 
 // A map over one whole cell (start 0, step 1/n) with these densities.
 void write_cell_map(const std::string& path, const std::vector<std::int32_t>& counts, const std::vector<float>& rho) {
@@ -151,8 +137,8 @@ TEST(Plot, PeaksShowTheTopOfTheScaleAndTheBackgroundItsBottom) {
             write_cell_map(dir.path("map.q47"), c.counts, peaks(c.counts, c.peaks));
         }
         fs::remove(dir.path("map.png"));
-        std::string err;
-        ASSERT_EQ(voxmill(dir, "plot " + c.args + " map.q47 map.png", &err), 0) << c.what << ": " << err;
+        const vtest::ProcessRun r = vtest::voxmill(dir, "plot " + c.args + " map.q47 map.png");
+        ASSERT_EQ(r.status, 0) << c.what << ": " << r.err;
         const Png png = read_png(dir.path("map.png"));
         const int width = c.args.find("--size 640") != std::string::npos ? 640 : 800;
         const voxmill::PictureLayout l = voxmill::picture_layout(width, c.aspect);
@@ -172,9 +158,9 @@ TEST(Plot, PeaksShowTheTopOfTheScaleAndTheBackgroundItsBottom) {
 TEST(Plot, SvgAndPdfAreReadByOtherPrograms) {
     vtest::ScratchDir dir;
     write_cell_map(dir.path("map.q47"), {12, 10, 4}, peaks({12, 10, 4}, {{1.0f, {0.5, 0.5, 0}}}));
-    ASSERT_EQ(voxmill(dir, "plot --size 500 --title 'a <peak> & more' map.q47 map.svg"), 0);
+    ASSERT_EQ(vtest::voxmill(dir, "plot --size 500 --title 'a <peak> & more' map.q47 map.svg").status, 0);
     EXPECT_EQ(run(dir, "/usr/bin/python3 -c 'import sys, xml.dom.minidom as m; m.parse(sys.argv[1])' map.svg"), 0);
-    ASSERT_EQ(voxmill(dir, "plot map.q47 map.pdf"), 0);
+    ASSERT_EQ(vtest::voxmill(dir, "plot map.q47 map.pdf").status, 0);
     const auto pdf = vtest::read_bytes(dir.path("map.pdf"));
     ASSERT_GE(pdf.size(), 5u);
     EXPECT_EQ(std::string(pdf.begin(), pdf.begin() + 5), "%PDF-");
@@ -208,8 +194,9 @@ TEST(Plot, BadInputSaysWhatIsWrongAndWritesNothing) {
         {"--size 20000 --window 0,0.1,0,1 map.q47 out.png", 1, "out.png: a picture of 20000 x 122500 pixels is too large"},
     };
     for (const auto& c : cases) {
-        std::string err;
-        EXPECT_EQ(voxmill(dir, "plot " + c.args, &err), c.status) << c.args;
+        const vtest::ProcessRun r = vtest::voxmill(dir, "plot " + c.args);
+        const std::string& err = r.err;
+        EXPECT_EQ(r.status, c.status) << c.args;
         EXPECT_NE(err.find(c.says), std::string::npos) << c.args << ": " << err;
         if (c.status != 0) {
             EXPECT_EQ(err.find("voxmill: error: "), 0u) << c.args;

@@ -60,7 +60,7 @@ std::vector<float> floats_of(const std::vector<unsigned char>& bytes, std::size_
 
 std::vector<float> densities(const Map& m) { return std::vector<float>(m.rho.begin(), m.rho.end()); }
 
-// Writes each line of the spec as a map file with mrcfile: name, mode, byte order, MAPC MAPR
+// Writes each line of the map list as a map file with mrcfile: name, mode, byte order, MAPC MAPR
 // MAPS, counts along X Y Z, start along X Y Z, MX MY MZ, cell. Beside it, name.expected holds
 // the header's DMIN, DMAX, DMEAN, RMS and then the densities in X, Y, Z order, X fastest.
 const char* const kMakeMaps = R"(
@@ -118,7 +118,7 @@ struct MadeMap {
     bool with_cell;
 };
 
-std::string spec_line(const vtest::ScratchDir& dir, const MadeMap& c) {
+std::string map_line(const vtest::ScratchDir& dir, const MadeMap& c) {
     std::ostringstream s;
     s << dir.path(c.name) << ' ' << c.mode << ' ' << c.order;
     for (const auto* t : {&c.axes, &c.n, &c.start, &c.sampling}) {
@@ -142,12 +142,12 @@ TEST(Ccp4Read, MapsOfEveryModeAxisOrderAndByteOrderReadInXYZOrderWithTheirBox) {
         {"plane-big-endian.map.gz", 2, '>', {1, 2, 3}, {6, 5, 1}, {0, 0, 0}, {6, 5, 1}, true},
     };
     vtest::ScratchDir dir;
-    std::string spec;
-    for (const MadeMap& c : cases) spec += spec_line(dir, c);
-    put_text(dir.path("spec"), spec);
+    std::string maps;
+    for (const MadeMap& c : cases) maps += map_line(dir, c);
+    put_text(dir.path("maps.txt"), maps);
     put_text(dir.path("make_maps.py"), kMakeMaps);
     const CommandResult made =
-        run("/usr/bin/python3 " + quoted(dir.path("make_maps.py")) + " " + quoted(dir.path("spec")));
+        run("/usr/bin/python3 " + quoted(dir.path("make_maps.py")) + " " + quoted(dir.path("maps.txt")));
     ASSERT_EQ(made.status, 0) << made.out;
 
     for (const MadeMap& c : cases) {

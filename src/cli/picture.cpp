@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <stdexcept>
+#include <utility>
 
 #include "formats/staged_file.hpp"
 #include "ops/contour.hpp"
@@ -70,6 +71,11 @@ void text_at(cairo_t* cr, const std::string& text, double x, double y, double al
     cairo_show_text(cr, text.c_str());
 }
 
+// The distance between neighbouring samples in the plot, across and up.
+std::pair<double, double> sample_spacing(const Picture& p) {
+    return {p.layout.plot_w / std::max(p.samples->nu - 1, 1), p.layout.plot_h / std::max(p.samples->nv - 1, 1)};
+}
+
 // The densities as an image with one pixel per sample, the top row the highest v.
 SurfacePtr density_image(const Picture& p) {
     const PlaneSamples& s = *p.samples;
@@ -99,7 +105,7 @@ void draw_densities(cairo_t* cr, const Picture& p) {
     cairo_clip(cr);
     cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image.get());
     cairo_matrix_t m;  // from the picture to the image: sample centres at the samples' positions
-    const double du = l.plot_w / std::max(s.nu - 1, 1), dv = l.plot_h / std::max(s.nv - 1, 1);
+    const auto [du, dv] = sample_spacing(p);
     cairo_matrix_init(&m, 1.0 / du, 0, 0, 1.0 / dv, 0.5 - l.plot_x / du, 0.5 - l.plot_y / dv);
     cairo_pattern_set_matrix(pattern, &m);
     cairo_pattern_set_filter(pattern, s.voxels ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
@@ -113,7 +119,7 @@ void draw_densities(cairo_t* cr, const Picture& p) {
 void draw_contours(cairo_t* cr, const Picture& p, double unit) {
     const PictureLayout& l = p.layout;
     const PlaneSamples& s = *p.samples;
-    const double du = l.plot_w / std::max(s.nu - 1, 1), dv = l.plot_h / std::max(s.nv - 1, 1);
+    const auto [du, dv] = sample_spacing(p);
     cairo_save(cr);
     cairo_rectangle(cr, l.plot_x, l.plot_y, l.plot_w, l.plot_h);
     cairo_clip(cr);

@@ -1,7 +1,10 @@
 #include "support/test_support.hpp"
 
+#include <sys/wait.h>
+
 #include <atomic>
 #include <bit>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -81,6 +84,23 @@ void write_q47(const std::string& path, std::vector<std::int32_t> nvox, const st
     RawHeader h;
     h.nvox = nvox;
     write_bytes(path, q47_bytes(h, rho));
+}
+
+ProcessRun shell(const ScratchDir& dir, const std::string& command) {
+    const std::string line = "cd '" + dir.path("") + "' && " + command + " > stdout 2> stderr";
+    const int raw = std::system(line.c_str());
+    ProcessRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = slurp(dir.path("stdout"));
+    r.err = slurp(dir.path("stderr"));
+    return r;
+}
+
+ProcessRun voxmill(const ScratchDir& dir, const std::string& args) { return shell(dir, "'" VOXMILL_BINARY "' " + args); }
+
+std::string slurp(const std::string& path) {
+    const auto b = read_bytes(path);
+    return std::string(b.begin(), b.end());
 }
 
 void write_bytes(const std::string& path, const std::vector<unsigned char>& bytes) {

@@ -53,6 +53,19 @@ float word_f32(const std::vector<unsigned char>& bytes, std::size_t byte_offset)
 // nvox and nvoxtot, and its dimension in sdim.
 void probe_as_dialogue(voxmill::State& st);
 
+// A shell command run in `dir`, with its exit status and its output and error output (kept
+// in the files stdout and stderr there).
+struct ProcessRun {
+    int status = -1;
+    std::string out, err;
+};
+ProcessRun shell(const ScratchDir& dir, const std::string& command);
+// The program itself, with these arguments.
+ProcessRun voxmill(const ScratchDir& dir, const std::string& args);
+
+// A file's bytes as text.
+std::string slurp(const std::string& path);
+
 // Densities 0, 1, 2, ... scaled, for maps whose voxels must all differ.
 std::vector<float> ramp(std::size_t count, float scale = 1.0f);
 
