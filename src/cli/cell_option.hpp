@@ -10,7 +10,7 @@ class App;
 namespace voxmill {
 
 void add_cell_option(CLI::App& command, std::vector<double>& cell, const char* description);
-// Lengths above 0, angles between 0 and 180 degrees; throws CLI::ValidationError.
+// A sound cell (sound_cell) or none; throws CLI::ValidationError.
 void check_cell(const std::vector<double>& cell);
 
 }  // namespace voxmill

@@ -5,10 +5,7 @@
 #include "cli/convert.hpp"
 #include "cli/info.hpp"
 #include "cli/plot.hpp"
-
-#ifndef VOXMILL_VERSION
-#define VOXMILL_VERSION "unknown"
-#endif
+#include "cli/version.hpp"
 
 namespace voxmill {
 
@@ -18,9 +15,11 @@ const char* const kUsage = "usage: voxmill COMMAND ... (commands: info, convert,
 
 }  // namespace
 
-int run_command_line(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+namespace {
+
+int run(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
     CLI::App app("Voxmill: electron-density maps of crystals. Without arguments it starts the console.", "voxmill");
-    app.set_version_flag("--version", std::string("voxmill ") + VOXMILL_VERSION);
+    app.set_version_flag("--version", std::string("voxmill ") + kVersion);
     app.require_subcommand(1);
     InfoOptions info_options;
     ConvertOptions convert_options;
@@ -28,6 +27,15 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
     CLI::App* convert = add_convert_command(app, convert_options);
     PlotOptions plot_options;
     CLI::App* plot = add_plot_command(app, plot_options);
+    // The parser would take an unknown word for a stray argument and ask for a command.
+    const auto known = [&](const std::string& word) {
+        const auto commands = app.get_subcommands([&](const CLI::App* c) { return c->check_name(word); });
+        return !commands.empty();
+    };
+    if (argc > 1 && argv[1][0] != '-' && !known(argv[1])) {
+        err << "voxmill: error: unknown command " << argv[1] << '\n' << kUsage << '\n';
+        return 2;
+    }
     try {
         app.parse(argc, argv);
         if (convert->parsed()) check_convert_options(convert_options);
@@ -47,6 +55,18 @@ int run_command_line(int argc, const char* const* argv, std::ostream& out, std::
     if (info->parsed()) return run_info(info_options, out, err);
     if (plot->parsed()) return run_plot(plot_options, err);
     return run_convert(convert_options, err);
+}
+
+}  // namespace
+
+int run_command_line(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    const int status = run(argc, argv, out, err);
+    // What was printed must have arrived: a full disk or a closed pipe is a failure.
+    if (!out.flush()) {
+        err << "voxmill: error: standard output: cannot be written\n";
+        return 1;
+    }
+    return status;
 }
 
 }  // namespace voxmill

@@ -7,6 +7,7 @@
 #include "cli/cell_option.hpp"
 #include "cli/map_files.hpp"
 #include "cli/report.hpp"
+#include "cli/version.hpp"
 #include "core/errors.hpp"
 #include "formats/same_file.hpp"
 
@@ -64,7 +65,11 @@ int run_convert(const ConvertOptions& o, std::ostream& err) {
         report_error(err, o.in, e.what());
         return 1;
     }
+    for (const std::string& w : f.warnings) report_warning(err, o.in, w);
     if (!o.cell.empty()) f.map.cell = std::array<double, 6>{o.cell[0], o.cell[1], o.cell[2], o.cell[3], o.cell[4], o.cell[5]};
+    // The input's labels go on, and one more says what made the file (ten in all at most).
+    if (f.map.labels.size() > 9) f.map.labels.resize(9);
+    f.map.labels.push_back(std::string("voxmill ") + kVersion + " convert");
     try {
         write_map_file(f.map, o.out, format, layout);
     } catch (const std::bad_alloc&) {

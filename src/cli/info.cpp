@@ -50,6 +50,8 @@ json as_json(const std::string& name, const MapFile& f, const DensityStats& s) {
             {"map_code", q47 ? json(m.mapa) : json(nullptr)},
             {"subsystem", q47 ? json(m.nsubs) : json(nullptr)},
             {"cell", m.cell ? json(*m.cell) : json(nullptr)},
+            {"cell_valid", m.cell ? json(sound_cell(*m.cell)) : json(nullptr)},
+            {"origin", m.origin ? json(*m.origin) : json(nullptr)},
             {"stored",
              {{"min", opt_json(f.stored.min)},
               {"max", opt_json(f.stored.max)},
@@ -59,7 +61,8 @@ json as_json(const std::string& name, const MapFile& f, const DensityStats& s) {
             {"max", opt_json(s.max)},
             {"mean", opt_json(s.mean)},
             {"rms", opt_json(s.rms)},
-            {"nan", s.nan}};
+            {"nan", s.nan},
+            {"inf", s.inf}};
 }
 
 void print_text(std::ostream& out, const std::string& name, const MapFile& f, const DensityStats& s) {
@@ -80,13 +83,15 @@ void print_text(std::ostream& out, const std::string& name, const MapFile& f, co
     out << "  cell       ";
     if (m.cell) {
         for (const double c : *m.cell) out << ' ' << num(c);
+        if (!sound_cell(*m.cell)) out << " (not a valid cell)";
     } else {
         out << " none";
     }
+    if (m.origin) out << "\n  origin (A) " << ' ' << num((*m.origin)[0]) << ' ' << num((*m.origin)[1]) << ' ' << num((*m.origin)[2]);
     out << "\n  stored      min " << opt(f.stored.min) << ", max " << opt(f.stored.max) << ", mean "
         << opt(f.stored.mean) << ", rms " << opt(f.stored.rms) << '\n';
     out << "  data        min " << opt(s.min) << ", max " << opt(s.max) << ", mean " << opt(s.mean) << ", rms "
-        << opt(s.rms) << ", NaN voxels " << s.nan << '\n';
+        << opt(s.rms) << ", NaN voxels " << s.nan << ", infinite voxels " << s.inf << '\n';
 }
 
 }  // namespace
@@ -103,6 +108,7 @@ int run_info(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     for (const std::string& name : options.maps) {
         try {
             const MapFile f = read_map_file(name);
+            for (const std::string& w : f.warnings) report_warning(err, name, w);
             const DensityStats s = density_stats(f.map.rho.data(), static_cast<std::size_t>(f.map.voxels()));
             if (options.json) {
                 out << as_json(name, f, s).dump(-1, ' ', false, json::error_handler_t::replace) << '\n';

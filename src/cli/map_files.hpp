@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/map.hpp"
 
@@ -24,13 +25,19 @@ struct MapFile {
     MapFormat format;
     Map map;
     StoredRange stored;
+    std::vector<std::string> warnings;  // what the reader had to guess
 };
 
-// Reads a q47, CCP4/MRC (also gzipped) or X-PLOR map, whatever its name. Throws MapError.
+// Reads a q47, CCP4/MRC (also gzipped) or X-PLOR map, whatever its name: the format is decided
+// by the strongest evidence first, the CCP4/MRC stamp (or gzip's magic bytes), then a
+// consistent q47 header, then the X-PLOR text. Only plain files are read: a pipe or a device
+// would give its bytes to the first probe only. Throws MapError.
 MapFile read_map_file(const std::string& path);
 
-// Writes the map in `format`. Throws MapError (or FileError for a text that cannot be
-// written); the file is then left as it was.
-void write_map_file(const Map& map, const std::string& path, MapFormat format, XplorLayout layout);
+// Writes the map in `format`. A format that needs a cell refuses a map without a sound one; a
+// format without a place for ORIGIN gets it folded into the map's start, for which it needs a
+// sound cell too. Throws MapError (or FileError for a text that cannot be written); the file
+// is then left as it was.
+void write_map_file(Map& map, const std::string& path, MapFormat format, XplorLayout layout);
 
 }  // namespace voxmill

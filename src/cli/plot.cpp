@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -9,6 +10,7 @@
 #include <optional>
 
 #include "cli/cell_option.hpp"
+#include "cli/list_option.hpp"
 #include "cli/map_files.hpp"
 #include "cli/picture.hpp"
 #include "cli/report.hpp"
@@ -66,8 +68,11 @@ std::vector<double> contour_levels(const PlotOptions& o, const Range& r) {
     std::vector<double> levels;
     if (!(r.high > r.low)) return levels;
     if (o.step > 0) {
+        // Counted by the width of the range first: a tiny step would take low / step beyond
+        // any number, and NaN passes every comparison of a bound.
         const double first = std::floor(r.low / o.step) + 1, last = std::ceil(r.high / o.step) - 1;
-        if (last - first + 1 > static_cast<double>(kMostLevels)) {
+        const double most = static_cast<double>(kMostLevels);
+        if (!((r.high - r.low) / o.step <= most + 1) || !(last - first + 1 <= most)) {
             throw PlotFailure{"--step", "gives more than " + std::to_string(kMostLevels) + " levels between " +
                                             number(r.low) + " and " + number(r.high)};
         }
@@ -160,21 +165,25 @@ void plot(const PlotOptions& o) {
 
 CLI::App* add_plot_command(CLI::App& app, PlotOptions& options) {
     CLI::App* plot = app.add_subcommand("plot", "draw the plane of two map axes as a contour map (PNG, SVG or PDF)");
-    plot->add_option("--axes", options.axes, "the map axes I,J across and up the picture (default 1,2)")
-        ->delimiter(',')
-        ->expected(2)
-        ->check(CLI::Range(1, 6));
-    plot->add_option("--at", options.at, "fractional coordinate on every map axis, in axis order (default 0)")
-        ->delimiter(',')
-        ->expected(1, 6);
-    plot->add_option("--window", options.window, "fractional range U0,U1 of axis I and V0,V1 of axis J (default 0,1,0,1)")
-        ->delimiter(',')
-        ->expected(4);
+    add_list_option(*plot, "--axes", options.axes, 2, 2, "the map axes I,J across and up the picture (default 1,2)")
+        ->type_name("I,J");
+    add_list_option(*plot, "--at", options.at, 1, 6, "fractional coordinate on every map axis, in axis order (default 0)")
+        ->type_name("C1,...,Cn");
+    add_list_option(*plot, "--window", options.window, 4, 4,
+                    "fractional range U0,U1 of axis I and V0,V1 of axis J (default 0,1,0,1)")
+        ->type_name("U0,U1,V0,V1");
     CLI::Option* levels =
         plot->add_option("--levels", options.levels, "contour lines at N levels spread over the data range (default 10)")
             ->check(CLI::Range(0, static_cast<int>(kMostLevels)));
     plot->add_option("--step", options.step, "a contour line every S instead")
-        ->check(CLI::PositiveNumber)
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                double step = 0;
+                const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), step);
+                const bool number = error == std::errc() && end == text.data() + text.size();
+                return number && std::isfinite(step) && step > 0 ? std::string() : "must be a finite number above 0";
+            },
+            "S"))
         ->excludes(levels);
     plot->add_option("--size", options.size, "width in pixels (PNG) or points (SVG, PDF), default 800")
         ->check(CLI::Range(100, 20000));
@@ -186,6 +195,9 @@ CLI::App* add_plot_command(CLI::App& app, PlotOptions& options) {
 }
 
 void check_plot_options(const PlotOptions& o) {
+    for (const int k : o.axes) {
+        if (k < 1 || k > 6) throw CLI::ValidationError("--axes", "names axis " + std::to_string(k) + ": axes are 1 to 6");
+    }
     if (o.axes[0] == o.axes[1]) throw CLI::ValidationError("--axes", "names axis " + std::to_string(o.axes[0]) + " twice");
     for (const double w : o.window) {
         if (!std::isfinite(w)) throw CLI::ValidationError("--window", "holds a value that is not a finite number");

@@ -11,4 +11,9 @@ inline void report_error(std::ostream& err, std::string_view name, std::string_v
     err << "voxmill: error: " << name << ": " << what << '\n';
 }
 
+// "voxmill: warning: NAME: what was guessed", for a map that was read all the same.
+inline void report_warning(std::ostream& err, std::string_view name, std::string_view what) {
+    err << "voxmill: warning: " << name << ": " << what << '\n';
+}
+
 }  // namespace voxmill

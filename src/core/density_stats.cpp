@@ -20,7 +20,7 @@ constexpr std::size_t kLanes = 8;                       // independent sums, so 
 struct Piece {
     float lo = INFINITY, hi = -INFINITY;
     double numbers = 0.0, sum = 0.0, squares = 0.0;  // squares: about the piece's own mean
-    std::int64_t nan = 0;
+    std::int64_t nan = 0, inf = 0;  // voxels left out of the range and the sums
 };
 
 // The lanes' sums added pairwise, the same way every time.
@@ -30,9 +30,9 @@ double lane_total(const std::array<double, kLanes>& lanes) {
 
 // Two passes over the piece while it is in the cache: the range and the sum, then the
 // squared deviations from the piece's mean, which stay small where the densities do not.
-// Without `careful` NaN voxels are not looked for, which lets the compiler use vector
-// instructions; a NaN then shows in the sums, and the piece is taken again with care. Both
-// ways add the same numbers in the same order.
+// Without `careful` voxels that are not finite are not looked for, which lets the compiler
+// use vector instructions; such a voxel then shows in the sums, and the piece is taken again
+// with care. Both ways add the same numbers in the same order.
 template <bool careful>
 Piece piece_of(const float* rho, std::size_t count) {
     Piece p;
@@ -40,16 +40,16 @@ Piece piece_of(const float* rho, std::size_t count) {
     std::array<float, kLanes> lo, hi;
     lo.fill(INFINITY);
     hi.fill(-INFINITY);
-    std::int64_t nan = 0;
+    std::int64_t nan = 0, inf = 0;
     const auto take = [&](std::size_t j, float v) {
         if constexpr (careful) {
-            const bool number = v == v;
-            nan += number ? 0 : 1;
-            sum[j] += number ? static_cast<double>(v) : 0.0;
-        } else {
-            sum[j] += static_cast<double>(v);
+            const bool finite = std::isfinite(v);
+            nan += v != v ? 1 : 0;
+            inf += std::isinf(v) ? 1 : 0;
+            if (!finite) return;
         }
-        lo[j] = v < lo[j] ? v : lo[j];  // false for a NaN, which leaves the range alone
+        sum[j] += static_cast<double>(v);
+        lo[j] = v < lo[j] ? v : lo[j];
         hi[j] = v > hi[j] ? v : hi[j];
     };
     std::size_t i = 0;
@@ -58,7 +58,8 @@ Piece piece_of(const float* rho, std::size_t count) {
     }
     for (; i < count; ++i) take(0, rho[i]);
     p.nan = nan;
-    p.numbers = static_cast<double>(count) - static_cast<double>(nan);
+    p.inf = inf;
+    p.numbers = static_cast<double>(count) - static_cast<double>(nan + inf);
     p.sum = lane_total(sum);
     p.lo = *std::min_element(lo.begin(), lo.end());
     p.hi = *std::max_element(hi.begin(), hi.end());
@@ -67,7 +68,7 @@ Piece piece_of(const float* rho, std::size_t count) {
     const auto square = [&](std::size_t j, float v) {
         const double d = static_cast<double>(v) - mean;
         if constexpr (careful) {
-            squares[j] += d == d ? d * d : 0.0;
+            squares[j] += std::isfinite(v) ? d * d : 0.0;
         } else {
             squares[j] += d * d;
         }
@@ -80,11 +81,10 @@ Piece piece_of(const float* rho, std::size_t count) {
     return p;
 }
 
-// A piece of numbers alone the quick way; one with NaN voxels (or infinities, whose
-// deviations are NaN) with care.
+// A piece of finite voxels alone the quick way; one with NaN or infinite voxels with care.
 Piece piece_of(const float* rho, std::size_t count) {
     const Piece quick = piece_of<false>(rho, count);
-    return std::isnan(quick.squares) || std::isnan(quick.sum) ? piece_of<true>(rho, count) : quick;
+    return std::isfinite(quick.squares) && std::isfinite(quick.sum) ? quick : piece_of<true>(rho, count);
 }
 
 }  // namespace
@@ -108,6 +108,7 @@ DensityStats density_stats(const float* rho, std::size_t count) {
         numbers += p.numbers;
         sum += p.sum;
         s.nan += p.nan;
+        s.inf += p.inf;
     }
     if (numbers == 0) return s;
     const double mean = sum / numbers;

@@ -8,8 +8,9 @@
 namespace voxmill {
 
 struct DensityStats {
-    std::optional<double> min, max, mean, rms;  // over the voxels that are numbers; none when there are none
+    std::optional<double> min, max, mean, rms;  // over the finite voxels; none when there are none
     std::int64_t nan = 0;                       // voxels that are not numbers
+    std::int64_t inf = 0;                       // voxels that are infinite, of either sign
 };
 
 // rms is the root mean square deviation from the mean. The sums run in double precision.

@@ -1,5 +1,7 @@
 #include "core/map.hpp"
 
+#include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace voxmill {
@@ -8,6 +10,18 @@ std::int64_t Map::voxels() const {
     std::int64_t n = 1;
     for (int i = 1; i <= 6; ++i) n *= nvox(i);
     return n;
+}
+
+bool sound_cell(const std::array<double, 6>& cell) {
+    for (int i = 0; i < 6; ++i) {
+        const double c = cell[static_cast<std::size_t>(i)];
+        if (!std::isfinite(c) || !(c > 0.0) || (i >= 3 && !(c < 180.0))) return false;
+    }
+    const auto cosine = [&](int i) { return std::cos(cell[static_cast<std::size_t>(i)] * std::numbers::pi / 180.0); };
+    const double ca = cosine(3), cb = cosine(4), cg = cosine(5);
+    // The volume of the cell over abc, squared.
+    const double v2 = 1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg;
+    return v2 > 1e-12;
 }
 
 Map full_cell_map(const std::vector<std::int32_t>& counts) {

@@ -24,12 +24,23 @@ struct Map {
     Tab<std::int32_t, 6> iorien{};  // axis code of each position
     std::int32_t mapa = 4;          // map type code (q47)
     std::int32_t nsubs = 1;         // subsystem number (q47)
-    std::optional<std::array<double, 6>> cell;  // a, b, c in A, alpha, beta, gamma in degrees
+    std::optional<std::array<double, 6>> cell;  // a, b, c in A, alpha, beta, gamma in degrees; as read,
+                                                // so perhaps no sound cell (see sound_cell)
+    // Where the formats of electron microscopy place the map besides its grid start: a shift
+    // in A along the orthogonal X, Y, Z of the cell. None for formats that hold no such shift.
+    std::optional<std::array<double, 3>> origin;
+    std::vector<std::string> labels;        // lines of text describing the map (CCP4/MRC labels)
+    std::optional<std::int32_t> space_group;  // as a CCP4/MRC file records it
     DensityArray rho;               // voxels() densities, axis 1 fastest
 
     std::int64_t voxels() const;
     std::int64_t layer() const { return std::int64_t{nvox(1)} * nvox(2); }  // voxels of one section
 };
+
+// Whether a cell describes a real crystal: finite lengths above 0, angles strictly between 0
+// and 180 degrees, and a positive volume (three angles can pass one by one and still leave
+// the axes in a plane, as 90, 90, 0 or 120, 120, 120 do).
+bool sound_cell(const std::array<double, 6>& cell);
 
 // A map of these counts (1 above the given ones) over one whole cell: start 0, end (n-1)/n,
 // step 1/n on its axes, 0, 0 and 1 above; codes 1 to 6; the densities allocated, unset.
