@@ -59,7 +59,7 @@ TEST(Info, TheDataRangeLeavesNaNOutAndCountsIt) {
     const InfoRun text = info({dir.path("m.q47")});
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("  voxels      4 x 3 x 2\n"), std::string::npos) << text.out;
-    EXPECT_NE(text.out.find("  data        min 1, max 23, mean 12, rms 6.63325, NaN voxels 1\n"), std::string::npos)
+    EXPECT_NE(text.out.find("  data        min 1, max 23, mean 12, rms 6.63325, NaN voxels 1, infinite voxels 0\n"), std::string::npos)
         << text.out;
 }
 

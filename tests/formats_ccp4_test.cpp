@@ -337,6 +337,7 @@ TEST(Ccp4Read, FilesThatLieOrCannotBeReadAreRefusedBeforeAnyLargeArray) {
         std::size_t keep = 0;                             // bytes kept of the file; 0: all
         bool gzipped = false;
         std::string says;
+        std::size_t noise = 0;  // bytes of noise after the kept ones, which gzip cannot pack
     };
     const std::int32_t largest = 2147483647;
     const Case cases[] = {
@@ -346,6 +347,15 @@ TEST(Ccp4Read, FilesThatLieOrCannotBeReadAreRefusedBeforeAnyLargeArray) {
          "CCP4/MRC header counts 2147483647 x 2147483647 x 2147483647 voxels of mode 2, more than the file's 1280 "
          "bytes hold"},
         {"gzipped counts that lie", {{1, 1000}, {2, 1000}, {3, 1000}}, 0, true, "gzipped bytes can hold"},
+        // A thousand times more voxels than the noise holds: only what arrives takes memory.
+        {"gzipped bytes that fall short", {{1, 1015}, {2, 1015}, {3, 1015}, {4, 0}}, 1024, true,
+         "the file ends after 1048576 of its 1045678375 voxels", 1 << 20},
+        {"gzipped 16-bit integers that fall short", {{1, 806}, {2, 806}, {3, 806}, {4, 1}}, 1024, true,
+         "the file ends after 524288 of its", 1 << 20},
+        {"gzipped unsigned integers that fall short", {{1, 806}, {2, 806}, {3, 806}, {4, 6}}, 1024, true,
+         "the file ends after 524288 of its", 1 << 20},
+        {"gzipped floats in Z, Y, X order that fall short", {{1, 640}, {2, 640}, {3, 640}, {17, 3}, {19, 1}}, 1024, true,
+         "the file ends after 262144 of its 262144000 voxels", 1 << 20},
         {"a file cut amid its voxels", {}, 1124, false,
          "CCP4/MRC header counts 4 x 4 x 4 voxels of mode 2, more than the file's 1124 bytes hold"},
         {"a file cut amid its header", {}, 500, false, "the file ends before the 1024 bytes of a CCP4/MRC header"},
@@ -375,6 +385,11 @@ TEST(Ccp4Read, FilesThatLieOrCannotBeReadAreRefusedBeforeAnyLargeArray) {
         std::vector<unsigned char> bytes = good;
         for (const auto& [word, value] : c.words) put_word(bytes, word, value);
         if (c.keep != 0) bytes.resize(c.keep);
+        std::uint32_t random = 12345;
+        for (std::size_t k = 0; k < c.noise; ++k) {
+            random = random * 1664525u + 1013904223u;
+            bytes.push_back(static_cast<unsigned char>(random >> 24));
+        }
         const std::string path = dir.path(c.gzipped ? "bad.map.gz" : "bad.map");
         vtest::write_bytes(dir.path("bad.map"), bytes);
         if (c.gzipped) {
