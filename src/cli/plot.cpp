@@ -99,7 +99,7 @@ std::string default_title(const PlotOptions& o, const Map& map, const PlaneReque
     return title;
 }
 
-void plot(const PlotOptions& o) {
+void plot(const PlotOptions& o, std::ostream& err) {
     if (same_file(o.map, o.out)) throw PlotFailure{o.out, "is the input map " + o.map + "; nothing was written"};
     MapFile f;
     try {
@@ -109,6 +109,7 @@ void plot(const PlotOptions& o) {
     } catch (const std::exception& e) {
         throw PlotFailure{o.map, e.what()};
     }
+    for (const std::string& w : f.warnings) report_warning(err, o.map, w);
     const Map& map = f.map;
     for (const int k : o.axes) {
         if (k > map.dimension) {
@@ -214,7 +215,7 @@ void check_plot_options(const PlotOptions& o) {
 
 int run_plot(const PlotOptions& options, std::ostream& err) {
     try {
-        plot(options);
+        plot(options, err);
     } catch (const PlotFailure& f) {
         report_error(err, f.name, f.what);
         return 1;

@@ -25,6 +25,12 @@ bool sound_cell(const std::array<double, 6>& cell) {
 }
 
 Map full_cell_map(const std::vector<std::int32_t>& counts) {
+    Map m = full_cell_frame(counts);
+    m.rho.allocate(static_cast<std::size_t>(m.voxels()));
+    return m;
+}
+
+Map full_cell_frame(const std::vector<std::int32_t>& counts) {
     Map m;
     m.dimension = 0;
     for (int i = 1; i <= 6; ++i) {
@@ -39,7 +45,6 @@ Map full_cell_map(const std::vector<std::int32_t>& counts) {
         m.iorien(i) = i;
     }
     if (m.dimension == 0) m.dimension = 1;
-    m.rho.allocate(static_cast<std::size_t>(m.voxels()));
     return m;
 }
 

@@ -45,6 +45,8 @@ bool sound_cell(const std::array<double, 6>& cell);
 // A map of these counts (1 above the given ones) over one whole cell: start 0, end (n-1)/n,
 // step 1/n on its axes, 0, 0 and 1 above; codes 1 to 6; the densities allocated, unset.
 Map full_cell_map(const std::vector<std::int32_t>& counts);
+// The same without densities, for a reader that has them already.
+Map full_cell_frame(const std::vector<std::int32_t>& counts);
 
 // The range of the densities as the file itself records it, where the format holds one.
 struct StoredRange {

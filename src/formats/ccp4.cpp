@@ -235,11 +235,11 @@ std::vector<std::string> labels_of(const gemmi::Ccp4Base& h) {
     return labels;
 }
 
-// The map that a header in X, Y, Z order describes, its densities allocated and unset; the
-// header's statistics go to `stored`.
+// The map that a header in X, Y, Z order describes, without densities; the header's
+// statistics go to `stored`.
 Map map_of_header(const gemmi::Ccp4Base& h, StoredRange* stored) {
     const std::array<int, 3> n = h.header_3i32(1), start = h.header_3i32(5), sampling = h.header_3i32(8);
-    Map map = full_cell_map({n[0], n[1], n[2]});
+    Map map = full_cell_frame({n[0], n[1], n[2]});
     for (int i = 1; i <= 3; ++i) {
         const auto k = static_cast<std::size_t>(i - 1);
         const double cell_voxels = sampling[k];
