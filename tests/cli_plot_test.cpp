@@ -190,7 +190,7 @@ TEST(Plot, BadInputSaysWhatIsWrongAndWritesNothing) {
         {"junk.q47 out.png", 1, "junk.q47: "},
         {"none.q47 out.png", 1, "none.q47: "},
         {"map.q47 map.q47.png --title x", 0, ""},
-        {"map.q47 none/out.png", 1, "none/out.png: cannot create the file"},
+        {"map.q47 none/out.png", 1, "none/out.png: no such file or directory"},
         {"--size 20000 --window 0,0.1,0,1 map.q47 out.png", 1, "out.png: a picture of 20000 x 122500 pixels is too large"},
     };
     for (const auto& c : cases) {

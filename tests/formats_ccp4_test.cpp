@@ -284,9 +284,9 @@ TEST(Ccp4Write, ARefusedOrFailedWriteLeavesNoFileAndAnOldOneAsItWas) {
         {"a step of zero", std::move(zero_step), "out.map", {},
          "the step of axis 2 is 0 of the cell: CCP4/MRC needs a whole number of voxels per cell (MX, MY, MZ)"},
         {"a folder that does not exist", cell_map({4, 4, 4}), "none/out.map", {},
-         "cannot create the file"},
+         "no such file or directory"},
         {"a disk full at the close", cell_map({6, 6, 6}), "out.map", 1500,
-         "cannot close the file and give it its name: is the disk full?"},
+         "cannot close the file and give it its name: file too large"},
         {"a disk full amid the voxels", cell_map({20, 20, 20}), "out.map", 8000,
          "cannot write the file: File too large"},
     };

@@ -98,7 +98,13 @@ TEST(Onereal, RealFieldWithoutImpliedDecimals) {
     EXPECT_EQ(real_of("1.5d-1"), 0.15f);
     EXPECT_EQ(real_of("1.0-2"), 0.01f);  // an exponent may start with its sign alone
     EXPECT_EQ(real_of("0.1"), 0.1f);
-    EXPECT_EQ(real_of("1e50"), INFINITY);
+    // Beyond the float range: too large is no number (an infinity the text never said), too
+    // small is zero; what rounds to the largest float is still that float.
+    EXPECT_EQ(real_of("1e50", kTokenOverflow), -12345.0f);
+    EXPECT_EQ(real_of("-3.4028236e38", kTokenOverflow), -12345.0f);
+    EXPECT_EQ(real_of(std::string(120, '9'), kTokenOverflow), -12345.0f);
+    EXPECT_EQ(real_of("3.4028235e38"), 3.4028235e38f);
+    EXPECT_EQ(real_of("1e-50"), 0.0f);
     EXPECT_TRUE(std::isnan(real_of("NaN")));
     EXPECT_EQ(real_of("-Infinity"), -INFINITY);
     EXPECT_EQ(real_of("", kTokenNoWord), -12345.0f);

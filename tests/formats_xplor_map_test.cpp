@@ -12,10 +12,12 @@
 #include <filesystem>
 #include <functional>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "formats/vend_writer.hpp"
 #include "formats/xplor_map.hpp"
 #include "support/test_support.hpp"
 
@@ -63,7 +65,7 @@ std::string fortran_e(double v, int w, int d) {
 
 // The standard layout as a strict reader of the field takes it: the first line skipped, then
 // I8, titles, 9I8, 6E12.5, "ZYX", per section an I8 label and the densities in 12-character
-// fields six to a line, a new line for each section; "-9999" (I8), then E12.4, 1X, E12.4.
+// fields six to a line, a new line for each section; "-9999" (I8), then 2E12.4.
 // Lines end in LF. Any departure throws.
 struct StrictText {
     std::array<long, 9> grid{};
@@ -106,10 +108,10 @@ StrictText read_strictly(const std::string& text) {
         }
     }
     if (line(8) != "   -9999") throw std::runtime_error("no -9999");
-    const std::string& last = line(25);
+    const std::string& last = line(24);
     s.mean = field(last, 0, 12);
-    s.deviation = field(last, 13, 12);
-    if (last[12] != ' ' || next != lines.size()) throw std::runtime_error("not the mean line at the end");
+    s.deviation = field(last, 12, 12);
+    if (next != lines.size()) throw std::runtime_error("not the mean line at the end");
     return s;
 }
 
@@ -146,10 +148,9 @@ std::vector<float> waves(std::size_t count) {
     return v;
 }
 
-// A box of 4 x 3 x 5 voxels starting at grid point (-3, 0, 5) of a 10 x 12 x 20 grid.
-Map box_map() {
+// A box of 4 x 3 x 5 voxels starting at grid point `first` of a grid of `points`.
+Map box_map(std::array<int, 3> points = {10, 12, 20}, std::array<int, 3> first = {-3, 0, 5}) {
     Map m = map_of({4, 3, 5}, {}, -0.25f);
-    const std::array<int, 3> points{10, 12, 20}, first{-3, 0, 5};
     for (int i = 1; i <= 3; ++i) {
         const auto n = static_cast<float>(points[static_cast<std::size_t>(i - 1)]);
         const auto f = static_cast<float>(first[static_cast<std::size_t>(i - 1)]);
@@ -195,6 +196,7 @@ TEST(XplorMap, StandardTextIsWhatAStrictFixedColumnReaderTakes) {
         {"a 2D map", map_of({7, 3}, {}), {7, 0, 6, 3, 0, 2, 1, 0, 0}},
         {"a 1D map", map_of({13}, {}), {13, 0, 12, 1, 0, 0, 1, 0, 0}},
         {"a box off the origin", box_map(), {10, -3, 0, 12, 0, 2, 20, 5, 9}},
+        {"a box far out on a fine grid", box_map({100000, 3, 7}, {99991, 1, -6}), {100000, 99991, 99994, 3, 1, 3, 7, -6, -2}},
     };
     vtest::ScratchDir dir;
     const std::string path = dir.path("map.xplor");
@@ -349,13 +351,13 @@ TEST(XplorMap, HostileTextsNameTheLineAndTheFault) {
                                         " 0.50000E+01 0.60000E+01 0.70000E+01 0.80000E+01",
                                         "   -9999",
                                         "  0.4500E+01   0.2291E+01"};
-    // The good text with line `number` (from 1) replaced, or cut there when `text` is null.
-    auto changed = [&](std::size_t number, const char* text) {
+    // The good text with line `number` (from 1) replaced, or cut there when there is no text.
+    auto changed = [&](std::size_t number, std::optional<std::string> text) {
         std::vector<std::string> l = good;
-        if (text == nullptr) {
+        if (!text) {
             l.resize(number - 1);
         } else {
-            l[number - 1] = text;
+            l[number - 1] = *text;
         }
         return lines_of(l);
     };
@@ -364,7 +366,7 @@ TEST(XplorMap, HostileTextsNameTheLineAndTheFault) {
     struct Case {
         std::string text;
         std::string message;
-        bool header;  // is_xplor
+        bool xplor;  // is_xplor: the text reads as X-PLOR up to its grid line's numbers
     };
     const Case cases[] = {
         {"", "line 1: " + ends + "the title count", false},
@@ -378,24 +380,29 @@ TEST(XplorMap, HostileTextsNameTheLineAndTheFault) {
          "for 1 to 6 axes, found \"1 0 0 1 0 0 1 0 0 1 0 0 1 0 0 1 0 0 1 0 ...\"", false},
         {changed(4, "2 0 1 2 0 1 2 0 1.0"), "line 4: the grid line must hold three whole numbers per axis (grid points "
                                             "per cell, first and last index) for 1 to 6 axes, found \"2 0 1 2 0 1 2 0 1.0\"", false},
-        {changed(4, "0 0 1 2 0 1 2 0 1"), "line 4: axis 1 has 0 grid points per cell", false},
-        {changed(4, "2 0 1 2 1 0 2 0 1"), "line 4: axis 2 runs from 1 back to 0", false},
-        {changed(4, "65536 0 65535 65536 0 65535 2 0 1"), "line 4: the grid holds more than 2147483647 voxels", false},
+        {changed(4, "0 0 1 2 0 1 2 0 1"), "line 4: axis 1 has 0 grid points per cell", true},
+        {changed(4, "2 0 1 2 1 0 2 0 1"), "line 4: axis 2 runs from 1 back to 0", true},
+        {changed(4, "65536 0 65535 65536 0 65535 2 0 1"), "line 4: the grid holds more than 2147483647 voxels", true},
         {changed(4, "2000 0 1999 1000 0 999 1000 0 999"), "line 13: " + ends + "density 13 of section 0", true},
-        {changed(5, "10 10 10 90 90"), "line 5: the cell must be six numbers (a, b, c, alpha, beta, gamma), found \"10 10 10 90 90\"", false},
-        {changed(5, "10 10 10 90 90 x"), "line 5: the cell must be six numbers (a, b, c, alpha, beta, gamma), found \"10 10 10 90 90 x\"", false},
-        {changed(6, "XYZ"), "line 6: the sections must come in the order ZYX, found \"XYZ\"", false},
+        {changed(5, "10 10 10 90 90"), "line 5: the cell must be six numbers (a, b, c, alpha, beta, gamma), found \"10 10 10 90 90\"", true},
+        {changed(5, "10 10 10 90 90 x"), "line 5: the cell must be six numbers (a, b, c, alpha, beta, gamma), found \"10 10 10 90 90 x\"", true},
+        {changed(5, "10 10 1e39 90 90 90"), "line 5: \"1e39\" is beyond the range of single precision", true},
+        {changed(6, "XYZ"), "line 6: the sections must come in the order ZYX, found \"XYZ\"", true},
         {changed(7, "x"), "line 7: the label of section 0 must be one whole number, found \"x\"", true},
         {changed(7, "       5"), "line 7: section 0 has the label 5, where 0 belongs", true},
         {changed(9, "       0"), "line 9: section 1 has the label 0, where 1 belongs", true},
         {changed(8, " 0.10000E+01 0.20000E+01 abc 0.40000E+01"), "line 8: \"abc\" is no number", true},
         {changed(8, " 0.10000E+01************ 0.30000E+01 0.40000E+01"), "line 8: \"************\" is no number", true},
+        {changed(8, " 0.10000E+01 0.10000E+40 0.30000E+01 0.40000E+01"), "line 8: \"0.10000E+40\" is beyond the range of single precision", true},
+        {changed(8, "1 2 3 1" + std::string(999, '0')),
+         "line 8: \"1" + std::string(39, '0') + "...\" is beyond the range of single precision", true},
+        {changed(8, std::string("1 2 3 4\0x", 9)), "line 8: \"4\\x00x\" is no number", true},
         {changed(8, " 0.10000E+01 0.20000E+01 0.30000E+01 0.40000E+01 0.40000E+01"),
          "line 8: section 0 is complete, and the line holds more densities", true},
         {changed(8, ""), "line 8: a line without densities in section 0", true},
         {changed(8, " 0.10000E+01 0.20000E+01 0.30000E+01"),
          "line 10: the label of section 1 must be one whole number, found \" 0.50000E+01 0.60000E+01 0.70000E+01 0.8...\"", true},
-        {changed(10, nullptr), "line 10: " + ends + "density 1 of section 1", true},
+        {changed(10, std::nullopt), "line 10: " + ends + "density 1 of section 1", true},
         {changed(8, long_line.c_str()), "line 8: " + ends + "density 1 of section 0", true},
         {changed(11, "9999"), "line 11: after the last section comes -9999 or the end of the file, found \"9999\"", true},
         {changed(12, "  0.4500E+01"), "line 12: the line after -9999 must hold two numbers, the mean density first, found \"  0.4500E+01\"", true},
@@ -405,7 +412,7 @@ TEST(XplorMap, HostileTextsNameTheLineAndTheFault) {
     for (const Case& c : cases) {
         put_text(path, c.text);
         EXPECT_EQ(message_of([&] { read_xplor_map(path); }), c.message);
-        EXPECT_EQ(is_xplor(path), c.header) << c.message;
+        EXPECT_EQ(is_xplor(path), c.xplor) << c.message;
     }
     EXPECT_EQ(message_of([&] { read_xplor_map(dir.path("none.xplor")); }), "the file cannot be opened for reading");
     EXPECT_FALSE(is_xplor(dir.path("none.xplor")));
@@ -422,6 +429,9 @@ TEST(XplorMap, RefusedWritesLeaveNoFile) {
     odd_step.xdf(1) = 0.3f;
     Map far_out = map_of({2, 2, 2}, {});
     far_out.xfmn(3) = 1e8f;
+    Map off_grid = map_of({2, 2, 2}, {});
+    off_grid.xdf(2) = 0.1f;
+    off_grid.xfmn(2) = 0.01f;
     struct Case {
         const Map& map;
         void (*write)(const Map&, const std::string&);
@@ -437,10 +447,68 @@ TEST(XplorMap, RefusedWritesLeaveNoFile) {
         {odd_step, write_xplor_standard,
          "the step of axis 1 is 0.3 of the cell: X-PLOR needs a whole number of grid points per cell"},
         {far_out, write_xplor_standard, "the grid numbers of axis 3 do not fit 8 characters"},
+        {off_grid, write_xplor_standard, "axis 2 starts at 0.01, not on its grid of step 0.1: X-PLOR holds whole grid indices only"},
     };
     vtest::ScratchDir dir;
     for (const Case& c : cases) {
         EXPECT_EQ(message_of([&] { c.write(c.map, dir.path("map.xplor")); }), c.message);
         EXPECT_TRUE(std::filesystem::is_empty(dir.path(""))) << c.message;
+    }
+}
+
+// A number too wide for its fixed field would be written as asterisks, which no reader takes
+// back: the writers of a Map refuse it, naming the first one, and write the numbers that just
+// fit. The edges are those of the fields' own printing (F12.4, F14.7, F10.5, I5).
+TEST(MapTextWriters, NumbersTooWideForTheirFieldsAreRefused) {
+    using Writer = void (*)(const Map&, const std::string&);
+    struct Case {
+        Writer write;
+        std::vector<std::int32_t> counts;
+        std::function<void(Map&)> change;
+        std::string message;  // empty: written, without an asterisk
+    };
+    const auto density = [](std::size_t i, float v) { return [=](Map& m) { m.rho[i] = v; }; };
+    const auto cell_a = [](double a) { return [=](Map& m) { (*m.cell)[0] = a; }; };
+    const std::string xplor_range = " does not fit the 12 characters of one-per-line X-PLOR, which hold more than -1e+06 "
+                                    "and less than 1e+07";
+    const std::string vend_range = " does not fit the 14 characters of MEED/VEND, which hold more than -1e+05 and less than 1e+06";
+    const Writer xplor = write_xplor_one_per_line, vend = write_vend_map;
+    const Case cases[] = {
+        {xplor, {4, 3, 2}, density(17, 1e7f), "the density 1e+07 of voxel 17 at (1, 1, 1)" + xplor_range + ": the standard layout holds it"},
+        {xplor, {4, 3, 2}, density(17, 9999999.0f), ""},
+        {xplor, {4, 3, 2}, density(5, -1e6f), "the density -1e+06 of voxel 5 at (1, 1, 0)" + xplor_range + ": the standard layout holds it"},
+        {xplor, {4, 3, 2}, density(5, -999999.9375f), ""},
+        {xplor, {4, 3, 2}, density(5, -kInf), ""},
+        {xplor, {3, 1, 1, 2}, density(4, 3e38f), "the density 3e+38 of voxel 4 at (1, 0, 0, 1)" + xplor_range},
+        {xplor, {4, 3, 2}, cell_a(1e7), "the cell's a of 1e+07 does not fit the 12 characters of one-per-line X-PLOR, which "
+                                        "hold more than -1e+06 and less than 1e+07: the standard layout holds it"},
+        {vend, {4, 3, 2}, density(23, 1e6f), "the density 1e+06 of voxel 23 at (3, 2, 1)" + vend_range},
+        {vend, {4, 3, 2}, density(23, 999999.9375f), ""},
+        {vend, {4, 3, 2}, density(0, -1e5f), "the density -1e+05 of voxel 0 at (0, 0, 0)" + vend_range},
+        {vend, {4, 3, 2}, density(0, -99999.9921875f), ""},
+        {vend, {4, 3, 2}, cell_a(1e4), "the cell's a of 10000 does not fit the 10 characters of MEED/VEND, which hold more "
+                                       "than -1000 and less than 10000"},
+        {vend, {100000}, [](Map&) {}, "axis 1 has 100000 voxels, and MEED/VEND holds 99999 at most"},
+        // Pieces of the map are looked at in parallel: the first one is named, not the first found.
+        {vend, {500, 400}, [](Map& m) {
+             m.rho[150000] = 2e6f;
+             m.rho[70001] = 3e6f;
+         },
+         "the density 3e+06 of voxel 70001 at (1, 140)" + vend_range},
+    };
+    vtest::ScratchDir dir;
+    const std::string path = dir.path("map.txt");
+    for (const Case& c : cases) {
+        Map m = map_of(c.counts, std::vector<float>(static_cast<std::size_t>(full_cell_map(c.counts).voxels()), 1.5f));
+        c.change(m);
+        const std::string message = message_of([&] { c.write(m, path); });
+        if (c.message.empty()) {
+            EXPECT_EQ(message, "no MapError");
+            EXPECT_EQ(file_text(path).find('*'), std::string::npos) << m.rho[0];
+        } else {
+            EXPECT_EQ(message, c.message);
+            EXPECT_FALSE(std::filesystem::exists(path)) << c.message;
+        }
+        std::filesystem::remove(path);
     }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/voxmill_lib.hpp"
+#include "formats/xplor_map.hpp"
 #include "support/test_support.hpp"
 
 using namespace voxmill;
@@ -130,7 +132,8 @@ TEST(ReadXplor, MessagesAndStops) {
     std::string twenty_one = "1";
     for (int i = 0; i < 20; ++i) twenty_one += " 1";
     auto with = [&](std::vector<std::string> body) { return xplor_lines(g, body); };
-    std::vector<std::string> packed = xplor_lines("2 0 1 2 0 1 3 0 2", {"0", "1 2 3 4", "1", "5 6 7 8", "2", "9 10 11 12"});
+    // Several densities a line, with a label out of order that the standard layout refuses too.
+    std::vector<std::string> packed = xplor_lines("2 0 1 2 0 1 3 0 2", {"0", "1 2 3 4", "1", "5 6 7 8", "5", "9 10 11 12"});
     std::vector<std::string> bad_value = with(sections(2, 4));
     bad_value[8] = "abc 1.0  x";
     std::vector<std::string> lone_bad = with(sections(2, 4));
@@ -286,4 +289,29 @@ TEST(XplorOptions, ThroughOptionEAndBackThroughOptionD) {
     ASSERT_EQ(ferror, kFileOk);
     EXPECT_EQ(back.st.sdim, 4);
     for (std::size_t i = 0; i < rho.size(); ++i) EXPECT_EQ(back.st.map.rho[i], rho[i]);
+}
+
+// A text of several densities a line (the standard layout) goes into the state as the same map
+// written one density a line does: the console's own reading of that layout is the oracle.
+TEST(ReadXplor, TheStandardLayoutFillsTheStateAsOneDensityALineDoes) {
+    const std::vector<std::vector<std::int32_t>> grids = {{5}, {4, 3}, {4, 3, 2}, {3, 7, 5}};
+    vtest::ScratchDir dir;
+    for (const auto& nvox : grids) {
+        Map m = full_cell_map(nvox);
+        const std::vector<float> rho = vtest::ramp(m.rho.size(), -0.5f);
+        std::copy(rho.begin(), rho.end(), m.rho.begin());
+        m.cell = std::array<double, 6>{10, 11, 12, 90, 90, 90};
+        write_xplor_one_per_line(m, dir.path("one.xplor"));
+        write_xplor_standard(m, dir.path("six.xplor"));
+        Session one, six;
+        six.st.map.nvox(3) = 9;  // an earlier map's counts must not leak into this one
+        ASSERT_EQ(one.read(dir.path("one.xplor")), "-");
+        ASSERT_EQ(six.read(dir.path("six.xplor")), "-");
+        EXPECT_EQ(six.out.str(), "");
+        EXPECT_EQ(six.st.sdim, one.st.sdim) << nvox.size();
+        EXPECT_EQ(six.st.map.nvox, one.st.map.nvox) << nvox.size();
+        ASSERT_EQ(six.st.nvoxtot, one.st.nvoxtot) << nvox.size();
+        EXPECT_TRUE(std::equal(rho.begin(), rho.end(), six.st.map.rho.begin())) << nvox.size();
+        EXPECT_TRUE(std::equal(rho.begin(), rho.end(), one.st.map.rho.begin())) << nvox.size();
+    }
 }

@@ -96,12 +96,15 @@ TEST(HostileXplor, AGridOfBillionsOfVoxelsCostsNoMoreThanTheFile) {
     EXPECT_EQ(call.st.map.rho[1], 2.5f);
 }
 
-// Values no density should have still make a map: NaN, infinities and values beyond the float
-// range go into the q47 map as the floats they read as.
-TEST(HostileXplor, NaNInfinitiesAndHugeValuesAreStoredAsRead) {
+// Values no density should have still make a map: NaN and the infinities go into the q47 map
+// as the floats they read as, and so does the largest float. A number beyond it is no density:
+// reading stops on its line, where an infinity would have been stored silently.
+TEST(HostileXplor, NaNAndInfinitiesAreStoredAsReadNumbersBeyondTheFloatsAreNot) {
     vtest::ScratchDir dir;
-    const auto r = convert(dir, text_of({" ", "-5", "2 0 1 2 0 1 1 0 0", "cell", "ZYX", "0", "NaN", "Infinity",
-                                          "-inf", "1e39  -1e39"}));
+    const std::vector<std::string> head{" ", "-5", "2 0 1 2 0 1 1 0 0", "cell", "ZYX", "0", "NaN", "Infinity", "-inf"};
+    std::vector<std::string> lines = head;
+    lines.push_back("3.4028235e38  -1e39");
+    auto r = convert(dir, text_of(lines));
     ASSERT_EQ(r.status, 0) << r.err;
     ASSERT_NE(r.out.find("Finished. What now?"), std::string::npos);
     const auto bytes = vtest::read_bytes(dir.path("map.q47"));
@@ -109,7 +112,19 @@ TEST(HostileXplor, NaNInfinitiesAndHugeValuesAreStoredAsRead) {
     EXPECT_TRUE(std::isnan(vtest::word_f32(bytes, L)));
     EXPECT_EQ(vtest::word_f32(bytes, L + 4), std::numeric_limits<float>::infinity());
     EXPECT_EQ(vtest::word_f32(bytes, L + 8), -std::numeric_limits<float>::infinity());
-    EXPECT_EQ(vtest::word_f32(bytes, L + 12), std::numeric_limits<float>::infinity());
+    EXPECT_EQ(vtest::word_f32(bytes, L + 12), std::numeric_limits<float>::max());
+
+    for (const std::string& beyond : {std::string("1e39"), std::string("-3.4028236e38"), std::string(131, '9')}) {
+        lines = head;
+        lines.push_back(beyond);
+        r = convert(dir, text_of(lines));
+        EXPECT_EQ(r.err, kStop) << beyond;
+        const std::string asked = "Enter the names of the input and output files\r\n";
+        const auto after = r.out.find(asked);
+        ASSERT_NE(after, std::string::npos) << beyond;
+        EXPECT_EQ(r.out.substr(after + asked.size()), "Error, inconsistency in the density on line        10.\r\n") << beyond;
+        EXPECT_FALSE(std::filesystem::exists(dir.path("map.q47"))) << beyond;
+    }
 }
 
 }  // namespace

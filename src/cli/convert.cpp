@@ -75,6 +75,9 @@ int run_convert(const ConvertOptions& o, std::ostream& err) {
     } catch (const std::bad_alloc&) {
         report_error(err, o.out, "not enough memory to write the map");
         return 1;
+    } catch (const FileError& e) {
+        report_error(err, o.out, e.problem());
+        return 1;
     } catch (const std::exception& e) {
         report_error(err, o.out, e.what());
         return 1;

@@ -248,7 +248,7 @@ PictureLayout picture_layout(double width, double aspect) {
 
 void draw_picture(const Picture& p, PictureFormat format, const std::string& path) {
     StagedFile file;
-    if (!file.open(path, StagedFile::Target::replace)) throw std::runtime_error("cannot create the file");
+    if (!file.open(path, StagedFile::Target::replace)) throw std::runtime_error(file.failure());
     const PictureLayout& l = p.layout;
     SurfacePtr surface(nullptr, &cairo_surface_destroy);
     switch (format) {
@@ -274,7 +274,7 @@ void draw_picture(const Picture& p, PictureFormat format, const std::string& pat
         cairo_surface_finish(surface.get());
         check(cairo_surface_status(surface.get()), "cannot write the picture");
     }
-    if (!file.commit()) throw std::runtime_error("cannot close the file and give it its name: is the disk full?");
+    if (!file.commit()) throw std::runtime_error("cannot close the file and give it its name: " + file.failure());
 }
 
 }  // namespace voxmill

@@ -30,7 +30,14 @@ public:
 // created, a write that fails). Ends the run with exit status 3.
 class FileError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    // `message` names the file, as the console prints it; `problem`, for a face that names the
+    // file itself, says what failed without the name and why.
+    explicit FileError(const std::string& message, std::string problem = {})
+        : std::runtime_error(message), problem_(std::move(problem)) {}
+    std::string problem() const { return problem_.empty() ? what() : problem_; }
+
+private:
+    std::string problem_;
 };
 
 }  // namespace voxmill

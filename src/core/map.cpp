@@ -35,17 +35,23 @@ Map full_cell_frame(const std::vector<std::int32_t>& counts) {
     m.dimension = 0;
     for (int i = 1; i <= 6; ++i) {
         const bool on_map = static_cast<std::size_t>(i) <= counts.size();
-        const std::int32_t n = on_map ? counts[static_cast<std::size_t>(i - 1)] : 1;
-        m.nvox(i) = n;
-        if (n > 1) m.dimension = i;
-        const float f = static_cast<float>(n);
-        m.xfmn(i) = 0.0f;
-        m.xfmx(i) = on_map ? (f - 1.0f) / f : 0.0f;
-        m.xdf(i) = on_map ? 1.0f / f : 1.0f;
+        m.nvox(i) = on_map ? counts[static_cast<std::size_t>(i - 1)] : 1;
+        if (m.nvox(i) > 1) m.dimension = i;
         m.iorien(i) = i;
     }
     if (m.dimension == 0) m.dimension = 1;
+    frame_whole_cell(m, static_cast<int>(counts.size()));
     return m;
+}
+
+void frame_whole_cell(Map& map, int axes) {
+    for (int i = 1; i <= 6; ++i) {
+        const bool on_map = i <= axes;
+        const float n = static_cast<float>(map.nvox(i));
+        map.xfmn(i) = 0.0f;
+        map.xfmx(i) = on_map ? (n - 1.0f) / n : 0.0f;
+        map.xdf(i) = on_map ? 1.0f / n : 1.0f;
+    }
 }
 
 }  // namespace voxmill

@@ -47,6 +47,9 @@ bool sound_cell(const std::array<double, 6>& cell);
 Map full_cell_map(const std::vector<std::int32_t>& counts);
 // The same without densities, for a reader that has them already.
 Map full_cell_frame(const std::vector<std::int32_t>& counts);
+// The frame of one whole cell on the first `axes` axes of the map's counts: start 0, end
+// (n-1)/n, step 1/n; 0, 0 and 1 above.
+void frame_whole_cell(Map& map, int axes);
 
 // The range of the densities as the file itself records it, where the format holds one.
 struct StoredRange {

@@ -446,13 +446,13 @@ void write_ccp4(const Map& map, const std::string& path) {
         set_labels(ccp4, map.labels);
 
         StagedFile staged;
-        if (!staged.open(path, StagedFile::Target::replace)) throw MapError("cannot create the file");
+        if (!staged.open(path, StagedFile::Target::replace)) throw MapError(staged.failure());
         const std::vector<std::int32_t>& words = ccp4.ccp4_header;
         if (std::fwrite(words.data(), sizeof words[0], words.size(), staged.file()) != words.size() ||
             std::fwrite(map.rho.data(), sizeof(float), grid.point_count(), staged.file()) != grid.point_count()) {
             throw MapError(std::string("cannot write the file: ") + std::strerror(errno));
         }
-        if (!staged.commit()) throw MapError("cannot close the file and give it its name: is the disk full?");
+        if (!staged.commit()) throw MapError("cannot close the file and give it its name: " + staged.failure());
     } catch (const MapError&) {
         throw;
     } catch (const std::runtime_error& e) {

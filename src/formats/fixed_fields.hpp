@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 namespace voxmill {
 
@@ -111,5 +112,25 @@ char* put_f_fixed(char* p, float value) {
     if (q > p) q[-1] = negative ? '-' : ' ';
     return p + W;
 }
+
+// The finite single-precision values that FW.D prints as digits: those above `too_low` and
+// below `too_high`, the first values of either sign whose rounding to D decimals takes more
+// than W characters. NaN and the infinities are spelled out, which fields of 9 characters or
+// more always hold.
+struct FixedLimits {
+    float too_low, too_high;
+
+    bool holds(float value) const {
+        constexpr float kMost = std::numeric_limits<float>::max();
+        return !((value >= too_high && value <= kMost) || (value <= too_low && value >= -kMost));
+    }
+};
+
+// FW.D for W >= 9 and W >= D + 2 (a field that holds a minus sign and a digit).
+FixedLimits fixed_limits(int w, int d);
+
+// The index of the first of `count` values that the limits do not hold, or `count` when they
+// hold them all; the values are looked at on all cores.
+std::int64_t first_not_held(const float* values, std::int64_t count, FixedLimits limits);
 
 }  // namespace voxmill

@@ -105,11 +105,13 @@ void write_q47_map(const Map& map, const std::string& path) {
         return trailer_extremes(map.rho.data(), static_cast<std::int64_t>(map.rho.size()));
     });
     Q47Output out;
-    if (!out.open(path, RecordFile::Mode::replace, h)) throw MapError("cannot create the output file");
-    if (!out.write_header() || !out.write_layers(1, h.nmap, map.rho.data())) throw MapError("cannot write the q47 file");
+    if (!out.open(path, RecordFile::Mode::replace, h)) throw MapError(out.failure());
+    if (!out.write_header() || !out.write_layers(1, h.nmap, map.rho.data())) {
+        throw MapError("cannot write the file: " + out.failure());
+    }
     const TrailerExtremes e = extremes.get();
-    if (!out.write_trailer(e.rmax, e.rmin)) throw MapError("cannot write the q47 file");
-    if (!out.close()) throw MapError("cannot close the q47 file");
+    if (!out.write_trailer(e.rmax, e.rmin)) throw MapError("cannot write the file: " + out.failure());
+    if (!out.close()) throw MapError("cannot close the file and give it its name: " + out.failure());
 }
 
 }  // namespace voxmill

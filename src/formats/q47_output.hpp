@@ -25,6 +25,7 @@ public:
     bool write_trailer(float rmax, float rmin);
     bool close() { return file_.close(); }      // the map takes its name
     bool discard() { return file_.discard(); }  // the map is dropped unfinished
+    std::string failure() const { return file_.failure(); }  // why the last step failed
 
 private:
     RecordFile file_;

@@ -15,11 +15,10 @@ Q47Header header_of(const State& st) {
     Q47Header h;
     for (int i = 1; i <= 6; ++i) {
         const bool on_map = i <= st.sdim;
-        const float n = static_cast<float>(st.map.nvox(i));
         h.nvox(i) = on_map ? st.map.nvox(i) : 1;
-        h.xfmn(i) = 0.0f;
-        h.xfmx(i) = on_map ? (n - 1.0f) / n : 0.0f;
-        h.xdf(i) = on_map ? 1.0f / n : 1.0f;
+        h.xfmn(i) = on_map ? st.map.xfmn(i) : 0.0f;
+        h.xfmx(i) = on_map ? st.map.xfmx(i) : 0.0f;
+        h.xdf(i) = on_map ? st.map.xdf(i) : 1.0f;
         h.iorien(i) = i;
     }
     h.nxny = st.map.nvox(1) * st.map.nvox(2);

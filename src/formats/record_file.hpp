@@ -1,7 +1,8 @@
 // A binary file of fixed-length records without record markers: record r (from 1) holds the
 // bytes (r-1)*L .. r*L-1. A record can be read only when the file holds all of it. An output
 // is written whole or not at all: it takes its name when it is closed, and a file dropped
-// before that leaves no trace (see StagedFile).
+// before that leaves no trace (see StagedFile). An output that cannot seek (a pipe) takes
+// records written in order, from the first.
 #pragma once
 
 #include <cstddef>
@@ -53,14 +54,19 @@ public:
     // Drops an output unfinished, leaving its name as it was; closes an input. False when
     // the close fails.
     bool discard();
+    // Why the last open, write or close of an output failed, in words (see StagedFile).
+    std::string failure() const { return error_ != 0 ? error_text(error_) : output_.failure(); }
 
 private:
     bool seek_to(std::int64_t r);
+    bool fail();
 
     std::FILE* file_ = nullptr;
     StagedFile output_;      // holds file_ when the file is an output
     std::size_t length_ = 0;
     std::int64_t size_ = 0;  // file length in bytes, kept up to date by writes
+    std::int64_t at_ = -1;   // where the next write goes without a seek; -1 after a read
+    int error_ = 0;          // of the last failure of this file's own; else the StagedFile's
     std::string pad_;        // padding bytes of the last write
 };
 

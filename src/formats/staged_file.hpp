@@ -4,12 +4,15 @@
 // absent, or the old file untouched.
 //
 // A target reached through symbolic links is written where the links lead, and the links
-// stay. A target that is no plain file (a device such as /dev/null, a pipe) cannot be
-// replaced by a rename and is written straight.
+// stay. A target that is no plain file (a device such as /dev/null, a pipe, /dev/stdout when
+// that is a pipe) cannot be replaced by a rename and is written straight. A signal that ends
+// the program removes the temporary (see signal_cleanup.hpp).
 #pragma once
 
 #include <cstdio>
 #include <string>
+
+#include "formats/signal_cleanup.hpp"
 
 namespace voxmill {
 
@@ -28,8 +31,9 @@ public:
     ~StagedFile() { discard(); }
 
     // Opens the temporary for writing; false when the target cannot be written (a folder, a
-    // name with a NUL byte, a folder that does not exist or takes no new file) or, for a new
-    // file, exists already (as a name of any kind, a dangling link included).
+    // name with a NUL byte, a folder that does not exist or takes no new file, more links
+    // than the system follows, a read-only file) or, for a new file, exists already (as a
+    // name of any kind, a dangling link included).
     bool open(const std::string& name, Target target);
     bool is_open() const { return file_ != nullptr; }
     std::FILE* file() const { return file_; }
@@ -44,12 +48,25 @@ public:
     // Closes and removes the temporary; false when the close fails.
     bool discard();
 
+    // Why the last open() or commit() failed, to follow a file's name or "cannot ...: ": "the
+    // file is read-only", or the system's own words in lower case ("no space left on device",
+    // "operation not permitted", "too many levels of symbolic links", "file exists").
+    std::string failure() const;
+
 private:
+    bool fail(int error);
+
     std::FILE* file_ = nullptr;
     std::string temporary_;  // empty when the target itself is written
+    TemporaryNote note_;     // the temporary's name, for a signal that ends the program
     std::string target_;
     Target kind_ = Target::replace;
+    int error_ = 0;           // the system's error number of the last failure
+    bool read_only_ = false;  // the last open() refused a target the user may not write
 };
+
+// The system's words for an error number, in lower case to follow "NAME: " or "cannot ...: ".
+std::string error_text(int error);
 
 // The name that the file system ends at when it follows the symbolic links of `name` one by
 // one; a name that is no link, or does not exist, is its own end.

@@ -1,5 +1,6 @@
 #include "formats/text_output.hpp"
 
+#include <cerrno>
 #include <cstring>
 
 #include "core/errors.hpp"
@@ -16,7 +17,7 @@ constexpr std::size_t kChunk = std::size_t{1} << 20;  // what one write hands to
 }  // namespace
 
 TextOutput::TextOutput(std::string name, std::string what) : name_(std::move(name)), what_(std::move(what)) {
-    if (!file_.open(name_, StagedFile::Target::replace)) throw FileError("cannot create the " + what_ + " " + name_);
+    if (!file_.open(name_, StagedFile::Target::replace)) throw failure("cannot create the ", file_.failure());
     std::setvbuf(file_.file(), nullptr, _IONBF, 0);
     buf_.resize(2 * kChunk);
 }
@@ -48,14 +49,18 @@ void TextOutput::field_f(float value, int w, int d) { text(fmt_f(value, w, d)); 
 
 void TextOutput::flush() {
     if (used_ > 0 && std::fwrite(buf_.data(), 1, used_, file_.file()) != used_) {
-        throw FileError("cannot write the " + what_ + " " + name_);
+        throw failure("cannot write the ", error_text(errno));
     }
     used_ = 0;
 }
 
+FileError TextOutput::failure(const std::string& doing, const std::string& reason) const {
+    return FileError(doing + what_ + " " + name_, doing + what_ + ": " + reason);
+}
+
 void TextOutput::close() {
     flush();
-    if (!file_.commit()) throw FileError("cannot close the " + what_ + " " + name_);
+    if (!file_.commit()) throw failure("cannot close the ", file_.failure());
 }
 
 }  // namespace voxmill

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/errors.hpp"
 #include "formats/staged_file.hpp"
 
 namespace voxmill {
@@ -40,6 +41,9 @@ public:
 
 private:
     void flush();
+    // The failure of `doing` ("cannot write the "), with the system's reason for a face that
+    // names the file itself.
+    FileError failure(const std::string& doing, const std::string& reason) const;
 
     std::string name_;
     std::string what_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -168,7 +169,10 @@ std::int32_t real_of_packed(std::string_view f, float& value) {
     float v = 0.0f;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
     if (ec == std::errc::result_out_of_range) {
+        // Too small a number is the zero or the subnormal it rounds to; too large a one would
+        // be an infinity that the text never said.
         v = float_beyond_range(std::string(text));
+        if (std::isinf(v)) return kTokenOverflow;
     } else if (ec != std::errc() || end != text.data() + text.size()) {
         return kTokenBadSyntax;
     }

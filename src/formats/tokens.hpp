@@ -17,7 +17,7 @@ namespace voxmill {
 constexpr std::int32_t kTokenOk = 0;
 constexpr std::int32_t kTokenNoWord = 100;
 constexpr std::int32_t kTokenBadSyntax = 1;   // not a number of the kind asked for
-constexpr std::int32_t kTokenOverflow = 2;    // an integer beyond 32 bits
+constexpr std::int32_t kTokenOverflow = 2;    // an integer beyond 32 bits, a real beyond single precision
 
 inline bool is_separator(char c) { return c == ' ' || c == '\t'; }
 
@@ -38,7 +38,9 @@ void arrayreal(std::string& text, float* oarrreal, std::int32_t icnt, std::int32
 std::string_view leading_word(std::string_view line, std::size_t length);
 
 // The conversions of one field, its trailing blanks already dropped; they change the value
-// only when they return kTokenOk. Correctly rounded to single precision, like strtof.
+// only when they return kTokenOk. Correctly rounded to single precision, like strtof; a real
+// that rounds beyond the largest float is kTokenOverflow (the words Inf, Infinity and NaN give
+// those values), one that rounds below the least is zero or a subnormal.
 std::int32_t convert_int(std::string_view field, std::int32_t& value);
 std::int32_t convert_real(std::string_view field, float& value);
 

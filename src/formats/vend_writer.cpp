@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "formats/fixed_fields.hpp"
+#include "formats/fixed_text_fit.hpp"
 #include "formats/map_for_text.hpp"
 #include "formats/same_file.hpp"
 #include "formats/text_output.hpp"
@@ -80,6 +81,10 @@ void writevend(State& st, Console& con) {
 void write_vend_map(const Map& map, const std::string& path) {
     if (!map.cell) throw MapError("the map holds no unit cell: give one with --cell");
     if (map.voxels() >= std::numeric_limits<std::int32_t>::max()) throw MapError("too many voxels for a MEED/VEND list");
+    // The grid line gives the counts of axes 1 to 3 in 5 characters; every coordinate takes 6.
+    constexpr std::int64_t kGrid = 99999, kCoordinates = 1000000;
+    check_fixed_fields(map, map.dimension,
+                       {"MEED/VEND", 14, 7, 10, 5, {kGrid, kGrid, kGrid, kCoordinates, kCoordinates, kCoordinates}, ""});
     std::array<float, 6> cell{};
     for (std::size_t i = 0; i < 6; ++i) cell[i] = static_cast<float>((*map.cell)[i]);
     TextOutput out(path);

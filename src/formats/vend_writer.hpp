@@ -14,8 +14,10 @@ namespace voxmill {
 // An output that cannot be written ends the run with a FileError.
 void writevend(State& st, Console& con);
 
-// The same list of a map value, with its cell (MapError without one); a FileError when the
-// file cannot be written.
+// The same list of a map value, with its cell. A MapError, before anything is written, for a
+// map without a cell and for one with a density, a cell number or a voxel count that its field
+// would print as asterisks (option A writes those as they come); a FileError when the file
+// cannot be written.
 void write_vend_map(const Map& map, const std::string& path);
 
 }  // namespace voxmill

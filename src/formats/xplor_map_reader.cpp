@@ -22,9 +22,19 @@ constexpr std::size_t kFieldWidth = 12;  // E12.5 and F12.4 alike
 constexpr std::size_t kQuoted = 40;      // characters of a line that a message repeats
 constexpr std::int64_t kMostVoxels = std::numeric_limits<std::int32_t>::max();
 
+// The start of a text between quotes, its control bytes as \xNN: a NUL would end the message
+// where it is printed, and the others would act on the terminal.
 std::string quoted(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
     std::string q(1, '"');
-    q.append(text.substr(0, kQuoted));
+    for (const char c : text.substr(0, kQuoted)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            q.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 0xF]);
+        } else {
+            q.append(1, c);
+        }
+    }
     q.append(text.size() > kQuoted ? "...\"" : "\"");
     return q;
 }
@@ -113,7 +123,9 @@ bool one_whole_number(std::string_view line, std::int32_t& value) {
 // A field as the writers of the layout make it, " 0.12345E+01" or "-0.12345E-03": its digits as
 // a whole number below 10^5 and the power of ten that scales them, when that power is
 // exact in a float (10^-10 to 10^10). One float multiplication or division of the two is then
-// the correctly rounded value, as strtof gives it. False for any other field.
+// the correctly rounded value, as strtof gives it, and at most 99999 x 10^10: no field taken
+// here overflows, the others go through convert_real, which refuses what would. False for any
+// other field.
 bool common_field(const char* f, float& value) {
     static constexpr float kPow10[11] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
     const auto digit = [](char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); };
@@ -143,7 +155,27 @@ struct XplorHeader {
     std::array<double, 6> cell{};
 };
 
-void read_grid(XplorLines& in, std::string_view line, XplorHeader& h) {
+// A number of the text into `value`; false when the text is none. A number beyond single
+// precision is no infinity but a fault of its line.
+bool real_number(XplorLines& in, std::string_view text, float& value) {
+    const std::int32_t status = convert_real(text, value);
+    if (status == kTokenOverflow) in.fail(quoted(text) + " is beyond the range of single precision");
+    return status == kTokenOk;
+}
+
+// What any X-PLOR text starts with: a free line, the title count (" !NTITLE" may follow it),
+// the titles, and a grid line of whole numbers, three per axis. Gives the grid line's numbers
+// as they stand.
+void read_opening(XplorLines& in, XplorHeader& h) {
+    in.need("the title count");  // the first line is free
+    std::string_view count_line = in.need("the title count");
+    const std::string_view count_word = next_word(count_line);
+    std::int32_t titles = 0;
+    if (count_word.empty() || convert_int(count_word, titles) != kTokenOk || titles < 0) {
+        in.fail("the title count must be a whole number of 0 or more, found " + quoted(count_word));
+    }
+    for (std::int32_t t = 0; t < titles; ++t) in.need("the grid line");
+    const std::string_view line = in.need("the grid line");
     std::array<std::int32_t, 18> numbers{};
     std::size_t count = 0;
     bool whole = true;
@@ -155,12 +187,19 @@ void read_grid(XplorLines& in, std::string_view line, XplorHeader& h) {
                 "for 1 to 6 axes, found " + quoted(line));
     }
     h.axes = static_cast<int>(count / 3);
-    std::int64_t voxels = 1;
     for (std::size_t i = 0; i < count / 3; ++i) {
-        const std::string axis = "axis " + std::to_string(i + 1);
         h.points[i] = numbers[3 * i];
         h.first[i] = numbers[3 * i + 1];
         h.last[i] = numbers[3 * i + 2];
+    }
+}
+
+// The grid line's numbers as a map: grid points on every axis, each axis running forward,
+// and no more voxels than an array holds.
+void check_grid(const XplorLines& in, const XplorHeader& h) {
+    std::int64_t voxels = 1;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(h.axes); ++i) {
+        const std::string axis = "axis " + std::to_string(i + 1);
         if (h.points[i] < 1) in.fail(axis + " has " + std::to_string(h.points[i]) + " grid points per cell");
         if (h.last[i] < h.first[i]) {
             in.fail(axis + " runs from " + std::to_string(h.first[i]) + " back to " + std::to_string(h.last[i]));
@@ -175,7 +214,7 @@ void read_cell(XplorLines& in, std::string_view line, XplorHeader& h) {
     bool numbers = true;
     for_each_number(line, [&](std::string_view text) {
         float value = 0.0f;
-        numbers = numbers && count < h.cell.size() && convert_real(text, value) == kTokenOk;
+        numbers = numbers && count < h.cell.size() && real_number(in, text, value);
         if (numbers) h.cell[count] = value;
         ++count;
     });
@@ -187,15 +226,8 @@ void read_cell(XplorLines& in, std::string_view line, XplorHeader& h) {
 // Everything before the first section.
 XplorHeader read_header(XplorLines& in) {
     XplorHeader h;
-    in.need("the title count");  // the first line is free
-    std::string_view count_line = in.need("the title count");
-    const std::string_view count_word = next_word(count_line);  // " !NTITLE" may follow it
-    std::int32_t titles = 0;
-    if (count_word.empty() || convert_int(count_word, titles) != kTokenOk || titles < 0) {
-        in.fail("the title count must be a whole number of 0 or more, found " + quoted(count_word));
-    }
-    for (std::int32_t t = 0; t < titles; ++t) in.need("the grid line");
-    read_grid(in, in.need("the grid line"), h);
+    read_opening(in, h);
+    check_grid(in, h);
     read_cell(in, in.need("the cell"), h);
     std::string_view order = in.need("the section order ZYX");
     const std::string_view word = next_word(order);
@@ -289,7 +321,7 @@ bool read_sections(XplorLines& in, const XplorHeader& h, std::int64_t section, s
             for_each_number(line, [&](std::string_view text) {
                 if (got == section) in.fail(name + " is complete, and the line holds more densities");
                 float density = 0.0f;
-                if (convert_real(text, density) != kTokenOk) in.fail(quoted(text) + " is no number");
+                if (!real_number(in, text, density)) in.fail(quoted(text) + " is no number");
                 sink.add(density);
                 ++got;
                 ++on_line;
@@ -316,7 +348,7 @@ void read_tail(XplorLines& in, bool several_a_line, StoredRange* stored) {
     std::size_t count = 0;
     bool all = true;
     for_each_number(line, [&](std::string_view text) {
-        all = all && count < numbers.size() && convert_real(text, numbers[count]) == kTokenOk;
+        all = all && count < numbers.size() && real_number(in, text, numbers[count]);
         ++count;
     });
     if (!all || count != numbers.size()) {
@@ -332,8 +364,22 @@ void read_tail(XplorLines& in, bool several_a_line, StoredRange* stored) {
 bool is_xplor(const std::string& path) {
     try {
         XplorLines in(path);
-        read_header(in);
+        XplorHeader h;
+        read_opening(in, h);
         return true;
+    } catch (const MapError&) {
+        return false;
+    }
+}
+
+bool xplor_several_a_line(const std::string& path) {
+    try {
+        XplorLines in(path);
+        read_header(in);
+        in.need("the label of section 0");
+        std::size_t numbers = 0;
+        for_each_number(in.need("density 1 of section 0"), [&](std::string_view) { ++numbers; });
+        return numbers > 1;
     } catch (const MapError&) {
         return false;
     }

@@ -18,6 +18,7 @@
 #include "core/voxmill_mod.hpp"
 #include "core/work_sharing.hpp"
 #include "formats/fixed_fields.hpp"
+#include "formats/fixed_text_fit.hpp"
 #include "formats/text_output.hpp"
 #include "formats/xplor_map.hpp"
 
@@ -229,29 +230,35 @@ void check_map(const Map& map) {
     }
 }
 
-// The grid line of the standard layout: N = round(1/xdf), first = round(xfmn/xdf) and
-// first + nvox - 1 per axis; the axes above the map get 1 0 0 from their step 1.0.
+// The grid line of the standard layout: N = round(1/xdf), first = round(xfmn * N) and
+// first + nvox - 1 per axis; the axes above the map get 1 0 0 from their step 1.0. The step
+// may be off 1/N by a ten-thousandth of itself, the start off its grid point by as much of a
+// step, besides what single precision cannot tell apart at that index.
 std::array<AxisGrid, 3> standard_grid(const Map& map) {
     const int axes = axes_of(map);
     if (axes > 3) throw MapError("a map of " + std::to_string(axes) + " dimensions: X-PLOR holds at most 3");
     check_map(map);
+    constexpr double kTolerance = 1e-4;
     std::array<AxisGrid, 3> grid{};
     for (int i = 1; i <= 3; ++i) {
         const std::string axis = "axis " + std::to_string(i);
         const double step = map.xdf(i);
         const double points = std::round(1.0 / step);
-        if (!(step > 0.0) || !std::isfinite(points) || std::fabs(points * step - 1.0) > 1e-4) {
-            char shortest[32];
-            const auto done = std::to_chars(shortest, shortest + sizeof shortest, map.xdf(i));
-            throw MapError("the step of " + axis + " is " + std::string(shortest, done.ptr) +
+        if (!(step > 0.0) || !std::isfinite(points) || std::fabs(points * step - 1.0) > kTolerance) {
+            throw MapError("the step of " + axis + " is " + shortest(map.xdf(i)) +
                            " of the cell: X-PLOR needs a whole number of grid points per cell");
         }
-        const double first = std::round(static_cast<double>(map.xfmn(i)) / step);
+        const double index = static_cast<double>(map.xfmn(i)) * points;
+        const double first = std::round(index);
         const double last = first + map.nvox(i) - 1;
         for (const double number : {points, first, last}) {
             if (!(number >= kI8Least && number <= kI8Most)) {
                 throw MapError("the grid numbers of " + axis + " do not fit 8 characters");
             }
+        }
+        if (std::fabs(index - first) > kTolerance + std::fabs(index) * 0x1p-22) {
+            throw MapError(axis + " starts at " + shortest(map.xfmn(i)) + ", not on its grid of step " +
+                           shortest(map.xdf(i)) + ": X-PLOR holds whole grid indices only");
         }
         grid[static_cast<std::size_t>(i - 1)] = {static_cast<std::int64_t>(points), static_cast<std::int64_t>(first),
                                                  static_cast<std::int64_t>(last)};
@@ -372,7 +379,6 @@ void write_xplor_standard(const Map& map, const std::string& path) {
     out.field_i(-9999, 8);
     out.text("\n");
     field_e<12, 4>(out, spread.mean());
-    out.text(" ");
     field_e<12, 4>(out, spread.deviation());
     out.text("\n");
     out.close();
@@ -380,8 +386,12 @@ void write_xplor_standard(const Map& map, const std::string& path) {
 
 void write_xplor_one_per_line(const Map& map, const std::string& path) {
     check_map(map);
+    const int axes = axes_of(map);
+    check_fixed_fields(map, axes,
+                       {"one-per-line X-PLOR", 12, 4, 12, 4, {kI8Most, kI8Most, kI8Most, kI8Most, kI8Most, kI8Most},
+                        axes <= 3 ? "the standard layout holds it" : ""});
     const std::array<double, 6>& cell = *map.cell;
-    const OnePerLine text{axes_of(map), map.nvox, map.voxels(), map.rho.data(),
+    const OnePerLine text{axes, map.nvox, map.voxels(), map.rho.data(),
                           {static_cast<float>(cell[0]), static_cast<float>(cell[1]), static_cast<float>(cell[2]),
                            static_cast<float>(cell[3]), static_cast<float>(cell[4]), static_cast<float>(cell[5])}};
     TextOutput out(path, "X-PLOR map");

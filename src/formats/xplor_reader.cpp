@@ -13,6 +13,7 @@
 #include "core/fields.hpp"
 #include "formats/line_reader.hpp"
 #include "formats/tokens.hpp"
+#include "formats/xplor_map.hpp"
 
 namespace voxmill {
 
@@ -45,6 +46,14 @@ public:
     void next_into_buffer() { to_buffer(next()); }
     void to_buffer(std::string_view line) { st_.buffer = padded(line, kBufferLength); }
     std::int32_t linecnt() const { return linecnt_; }
+
+    // A fault that the words of the line do not show: a label out of order, a density beyond
+    // single precision. `detail` is a line more, when there is one.
+    [[noreturn]] void inconsistency(const std::string& detail = {}) {
+        con_.line("Error, inconsistency in the density on line" + fmt_i(linecnt_, 10) + ".");
+        if (!detail.empty()) con_.line(detail);
+        throw Stop(kReadStop);
+    }
 
     [[noreturn]] void read_error() {
         con_.line();
@@ -114,6 +123,8 @@ void read_grid(XplorInput& in, State& st) {
     // The axes above the map get one voxel, so that layers formed from nvox(1) * nvox(2)
     // belong to this map and not to an earlier one.
     for (int i = 1; i <= 6; ++i) st.map.nvox(i) = i <= dims ? nvoxtmp[static_cast<std::size_t>(3 * i - 3)] : 1;
+    // This layout's map is taken as one whole cell, whatever indices the grid line gives.
+    frame_whole_cell(st.map, dims);
     st.nvoxtot = static_cast<std::int32_t>(total);
 }
 
@@ -154,7 +165,7 @@ void check_order_line(XplorInput& in, Console& con) {
 // The label line of section s. A good label is taken straight off the line; anything else
 // goes through the buffer, for the messages. A label line without an integer keeps the label
 // of the section before (the first section has none and reports a read error).
-void read_label(XplorInput& in, State& st, Console& con, std::int32_t s, std::int32_t& label) {
+void read_label(XplorInput& in, State& st, std::int32_t s, std::int32_t& label) {
     const std::string_view line = in.next();
     const std::string_view word = leading_word(line, kBufferLength);
     std::int32_t value = 0;
@@ -165,15 +176,12 @@ void read_label(XplorInput& in, State& st, Console& con, std::int32_t s, std::in
     in.to_buffer(line);
     std::int32_t errcode = kTokenOk;
     oneint(st.buffer, label, errcode);
-    if (label != s) {
-        con.line("Error, inconsistency in the density on line" + fmt_i(in.linecnt(), 10) + ".");
-        con.line("Label of the layer nr." + fmt_i(s, 10) + " is" + fmt_i(label, 10) + ".");
-        throw Stop(kReadStop);
-    }
+    if (label != s) in.inconsistency("Label of the layer nr." + fmt_i(s, 10) + " is" + fmt_i(label, 10) + ".");
     in.check(errcode);
 }
 
-// A value line: its first word is the density.
+// A value line: its first word is the density. A number beyond single precision is no
+// density either: it would be stored as an infinity that the file never said.
 void read_value(XplorInput& in, State& st, float& density) {
     const std::string_view line = in.next();
     const std::string_view word = leading_word(line, kBufferLength);
@@ -181,13 +189,12 @@ void read_value(XplorInput& in, State& st, float& density) {
     in.to_buffer(line);
     std::int32_t errcode = kTokenOk;
     onereal(st.buffer, density, errcode);
+    if (errcode == kTokenOverflow) in.inconsistency();
     in.check(errcode);
 }
 
-}  // namespace
-
-void readxplor(State& st, Console& con, std::string_view rhofile) {
-    const std::string name = name_of(rhofile, kShortName);
+// One density a line, the layout of option E.
+void read_one_per_line(State& st, Console& con, const std::string& name) {
     XplorInput in(st, con, name);
     in.next();
     in.next_into_buffer();
@@ -208,7 +215,7 @@ void readxplor(State& st, Console& con, std::string_view rhofile) {
     std::size_t used = 0;
     std::int32_t label = 0;
     for (std::int64_t s = 0; s < sections; ++s) {
-        read_label(in, st, con, static_cast<std::int32_t>(s), label);
+        read_label(in, st, static_cast<std::int32_t>(s), label);
         for (std::int64_t j = 0; j < section; ++j, ++used) {
             if (used == st.map.rho.size()) grow_densities(st.map.rho, used, st.nvoxtot);
             read_value(in, st, st.map.rho[used]);
@@ -219,6 +226,34 @@ void readxplor(State& st, Console& con, std::string_view rhofile) {
     in.to_buffer(in.current());
     onereal(st.buffer, density, errcode);
     in.close();
+}
+
+// The text as the command-line tools read it, several densities a line, with its frame.
+// False, with the state as it was, for a text that they do not read either.
+bool read_several_a_line(State& st, const std::string& name) {
+    Map map;
+    try {
+        map = read_xplor_map(name);
+    } catch (const MapError&) {
+        return false;
+    }
+    st.sdim = map.dimension;
+    st.nvoxtot = static_cast<std::int32_t>(map.voxels());
+    st.buffer.assign(kBufferLength, ' ');  // every number of the last line is taken
+    st.map = std::move(map);
+    return true;
+}
+
+}  // namespace
+
+void readxplor(State& st, Console& con, std::string_view rhofile) {
+    const std::string name = name_of(rhofile, kShortName);
+    // The standard layout first, when the text looks like it; a text that it does not read
+    // after all is read one density a line, with the messages of that reading. An input that
+    // is no plain file gives its lines once only, and goes straight to that reading.
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(name, ec) && xplor_several_a_line(name) && read_several_a_line(st, name)) return;
+    read_one_per_line(st, con, name);
 }
 
 }  // namespace voxmill

@@ -21,7 +21,14 @@ namespace voxmill {
 // Reads `rhofile` (its first 132 characters) into sdim, nvox, nvoxtot and rho; nvox is 1 on
 // the axes above the map's dimensions. Leaves in st.buffer what remains of the last line.
 // A file that cannot be opened, read or closed, or that breaks the layout, prints its
-// messages and stops the program.
+// messages and stops the program; so does a density beyond single precision, as an
+// inconsistency of its line.
+//
+// A plain file whose first section starts with a line of several densities is first read as
+// the command-line tools read the standard layout (read_xplor_map): the state then holds that
+// map whole in st.map, its dimension in sdim and a blank buffer. A text that this reading
+// refuses, and a box of a larger cell, whose frame the q47 map of option D would lose, are
+// read one density a line as above.
 void readxplor(State& st, Console& con, std::string_view rhofile);
 
 }  // namespace voxmill

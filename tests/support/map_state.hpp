@@ -20,6 +20,7 @@ inline void load_map(voxmill::State& st, const std::vector<std::int32_t>& nvox, 
         st.map.nvox(k) = k <= st.sdim ? nvox[static_cast<std::size_t>(k - 1)] : 1;
         count *= static_cast<std::size_t>(st.map.nvox(k));
     }
+    frame_whole_cell(st.map, st.sdim);
     st.nvoxtot = static_cast<std::int32_t>(count);
     if (rho.empty()) {
         std::mt19937 gen(seed);
