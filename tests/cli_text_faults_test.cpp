@@ -92,30 +92,37 @@ TEST(CliTextFaults, ReadingFaultsNameTheLineAndShowEveryByte) {
 // voxmill convert writes the standard layout by default; option D reads it back into the
 // very bytes that convert makes of it.
 TEST(CliTextFaults, OptionDReadsTheStandardLayoutIntoWhatConvertMakesOfIt) {
-    const std::vector<std::vector<std::int32_t>> grids = {{5, 4, 3}, {6, 5}, {13}};
+    // The last is a box of a larger cell: first index 2 of a grid of n + 7 per cell.
+    const std::vector<std::pair<std::vector<std::int32_t>, bool>> grids = {
+        {{5, 4, 3}, false}, {{6, 5}, false}, {{13}, false}, {{5, 4, 3}, true}};
     vtest::ScratchDir dir;
-    for (const auto& nvox : grids) {
+    for (const auto& [nvox, box] : grids) {
         std::size_t count = 1;
         for (const std::int32_t n : nvox) count *= static_cast<std::size_t>(n);
         std::vector<float> rho(count);
         for (std::size_t i = 0; i < count; ++i) rho[i] = std::sin(0.7f * static_cast<float>(i)) * 321.0f;
         rho[1] = std::numeric_limits<float>::quiet_NaN();
         rho[2] = -std::numeric_limits<float>::infinity();
-        vtest::RawHeader whole_cell;  // start 0 and step 1/n on the map's axes, as option D writes
-        whole_cell.nvox = nvox;
-        whole_cell.nvox.resize(6, 1);
+        vtest::RawHeader h;
+        h.nvox = nvox;
+        h.nvox.resize(6, 1);
         for (std::size_t i = 0; i < nvox.size(); ++i) {
             const auto n = static_cast<float>(nvox[i]);
-            whole_cell.xdf[i] = 1.0f / n;
-            whole_cell.xfmx[i] = (n - 1.0f) / n;
+            const float cell_points = box ? n + 7.0f : n, first = box ? 2.0f : 0.0f;
+            h.xdf[i] = 1.0f / cell_points;
+            h.xfmn[i] = first / cell_points;
+            h.xfmx[i] = (first + n - 1.0f) / cell_points;
         }
-        vtest::write_bytes(dir.path("in.q47"), vtest::q47_bytes(whole_cell, rho));
+        vtest::write_bytes(dir.path("in.q47"), vtest::q47_bytes(h, rho));
         ASSERT_EQ(vtest::voxmill(dir, "convert " + kCell + " in.q47 six.xplor").status, 0);
         ASSERT_EQ(vtest::voxmill(dir, "convert six.xplor convert.q47").status, 0);
         const auto r = vtest::run_session("D\n" + dir.path("six.xplor") + "\n" + dir.path("option.q47") + "\nQ\n");
         EXPECT_EQ(r.err, "") << nvox.size();
         EXPECT_EQ(r.out.find("Error"), std::string::npos) << r.out;
         EXPECT_EQ(vtest::read_bytes(dir.path("option.q47")), vtest::read_bytes(dir.path("convert.q47"))) << nvox.size();
+        if (box) {
+            EXPECT_EQ(vtest::word_f32(vtest::read_bytes(dir.path("option.q47")), 4 * 8), 2.0f / 12.0f);  // xfmn(1)
+        }
     }
 }
 

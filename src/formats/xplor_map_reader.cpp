@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/voxmill_mod.hpp"
+#include "formats/density_sink.hpp"
 #include "formats/line_reader.hpp"
 #include "formats/tokens.hpp"
 #include "formats/xplor_map.hpp"
@@ -235,45 +236,15 @@ XplorHeader read_header(XplorLines& in) {
     return h;
 }
 
-// The densities as they are read: room at first for what the file can hold (every density
-// takes a character and a blank or a line end), more when the file turns out to hold more than
-// its size said (it grows, or has no size, as files under /proc), never beyond the grid's count.
-class DensitySink {
-public:
-    DensitySink(const std::string& path, std::size_t count) : count_(count) {
-        std::error_code ec;
-        const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
-        rho_.allocate(ec ? std::min(count, kFirstRoomOfUnknown) : std::min<std::uintmax_t>(count, bytes / 2 + 1));
-    }
+// Room at first for the densities the file can hold (every density takes a character and a
+// blank or a line end); a file of unknown size (as files under /proc) starts with a million.
+std::size_t first_room(const std::string& path) {
+    constexpr std::size_t kFirstRoomOfUnknown = std::size_t{1} << 20;
+    std::error_code ec;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
+    return ec ? kFirstRoomOfUnknown : static_cast<std::size_t>(std::min<std::uintmax_t>(bytes / 2 + 1, SIZE_MAX));
+}
 
-    void add(float density) {
-        if (used_ == rho_.size()) grow(1);
-        rho_[used_++] = density;
-    }
-    // Room for the next `count` densities (within the grid's count); kept() then takes what
-    // was written there.
-    float* room(std::size_t count) {
-        if (rho_.size() - used_ < count) grow(count);
-        return rho_.data() + used_;
-    }
-    void kept(std::size_t count) { used_ += count; }
-    DensityArray take() { return std::move(rho_); }
-
-private:
-    static constexpr std::size_t kFirstRoomOfUnknown = std::size_t{1} << 20;
-    static constexpr std::size_t kLeastGrowth = std::size_t{1} << 16;
-
-    void grow(std::size_t count) {
-        DensityArray larger;
-        larger.allocate(std::min(count_, used_ + std::max({count, used_, kLeastGrowth})));
-        std::copy(rho_.begin(), rho_.end(), larger.begin());
-        rho_ = std::move(larger);
-    }
-
-    std::size_t count_;
-    std::size_t used_ = 0;
-    DensityArray rho_;
-};
 
 // A line of common fields (common_field), at most `most` of them, straight into the sink;
 // false, with nothing kept, for any other line.
@@ -401,7 +372,7 @@ Map read_xplor_map(const std::string& path, StoredRange* stored) {
     }
     map.dimension = std::max(1, dimension_of(map.nvox));
     map.cell = h.cell;
-    DensitySink sink(path, static_cast<std::size_t>(map.voxels()));
+    DensitySink sink(static_cast<std::size_t>(map.voxels()), first_room(path));
     const bool several_a_line = read_sections(in, h, map.layer(), map.voxels() / map.layer(), sink);
     read_tail(in, several_a_line, stored);
     map.rho = sink.take();
