@@ -288,7 +288,7 @@ TEST(Ccp4Write, ARefusedOrFailedWriteLeavesNoFileAndAnOldOneAsItWas) {
         {"a disk full at the close", cell_map({6, 6, 6}), "out.map", 1500,
          "cannot close the file and give it its name: file too large"},
         {"a disk full amid the voxels", cell_map({20, 20, 20}), "out.map", 8000,
-         "cannot write the file: File too large"},
+         "cannot write the file: file too large"},
     };
     const std::vector<unsigned char> old_bytes{'o', 'l', 'd'};
     for (Case& c : cases) {

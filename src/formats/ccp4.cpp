@@ -47,9 +47,9 @@ public:
     explicit MapBytes(const std::string& path) : plain_(nullptr, &std::fclose), packed_(nullptr, &gzclose) {
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::file_size(path, ec);
-        if (ec) throw MapError("cannot read the file: " + ec.message());
+        if (ec) throw MapError("cannot read the file: " + error_text(ec.value()));
         plain_.reset(std::fopen(path.c_str(), "rb"));
-        if (!plain_) throw MapError(std::string("cannot open the file: ") + std::strerror(errno));
+        if (!plain_) throw MapError("cannot open the file: " + error_text(errno));
         unsigned char magic[2] = {0, 0};
         gzipped_ = std::fread(magic, 1, 2, plain_.get()) == 2 && gzip_magic(magic);
         file_bytes_ = size;
@@ -102,7 +102,7 @@ public:
         int code = Z_OK;
         const char* text = gzerror(packed_.get(), &code);
         if (code == Z_OK) return std::nullopt;
-        if (code == Z_ERRNO) return std::string("cannot read the file: ") + std::strerror(errno);
+        if (code == Z_ERRNO) return "cannot read the file: " + error_text(errno);
         return std::string("the gzip stream is damaged (") + text + ")";
     }
 
@@ -450,7 +450,7 @@ void write_ccp4(const Map& map, const std::string& path) {
         const std::vector<std::int32_t>& words = ccp4.ccp4_header;
         if (std::fwrite(words.data(), sizeof words[0], words.size(), staged.file()) != words.size() ||
             std::fwrite(map.rho.data(), sizeof(float), grid.point_count(), staged.file()) != grid.point_count()) {
-            throw MapError(std::string("cannot write the file: ") + std::strerror(errno));
+            throw MapError("cannot write the file: " + error_text(errno));
         }
         if (!staged.commit()) throw MapError("cannot close the file and give it its name: " + staged.failure());
     } catch (const MapError&) {
