@@ -13,7 +13,6 @@
 #include <utility>
 
 #include "formats/staged_file.hpp"
-#include "ops/contour.hpp"
 
 namespace voxmill {
 
@@ -23,6 +22,7 @@ namespace {
 constexpr double kLeft = 70, kRight = 130, kTop = 44, kBottom = 56;
 constexpr double kFont = 14, kSmallFont = 12, kTick = 6, kBarGap = 22, kBarWidth = 20;
 constexpr double kMostAspect = 8;  // a plot at most this many times as high as wide, or as wide as high
+constexpr int kMostTicks = 100;    // along an axis or the colour bar
 
 using SurfacePtr = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
 using ContextPtr = std::unique_ptr<cairo_t, decltype(&cairo_destroy)>;
@@ -36,6 +36,11 @@ std::uint32_t argb(const Rgb& c) {
     const auto byte = [](double v) { return static_cast<std::uint32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255.0)); };
     return 0xFF000000u | byte(c.r) << 16 | byte(c.g) << 8 | byte(c.b);
 }
+
+void check(cairo_status_t status, const char* what) {
+    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error(std::string(what) + ": " + cairo_status_to_string(status));
+}
+void check_matrix(cairo_status_t status) { check(status, "the plane cannot be drawn"); }
 
 double scale_position(const Picture& p, double value) {
     return p.high > p.low ? (value - p.low) / (p.high - p.low) : 0.5;
@@ -58,12 +63,6 @@ std::string tick_text(double value, double step) {
     return text;
 }
 
-std::string axis_label(int k) {
-    std::string label(1, 'x');
-    label += std::to_string(k);
-    return label;
-}
-
 void text_at(cairo_t* cr, const std::string& text, double x, double y, double align_x, double align_y) {
     cairo_text_extents_t e;
     cairo_text_extents(cr, text.c_str(), &e);
@@ -71,9 +70,10 @@ void text_at(cairo_t* cr, const std::string& text, double x, double y, double al
     cairo_show_text(cr, text.c_str());
 }
 
-// The distance between neighbouring samples in the plot, across and up.
+// The distance between neighbouring samples in fractions of the cell, across and up.
 std::pair<double, double> sample_spacing(const Picture& p) {
-    return {p.layout.plot_w / std::max(p.samples->nu - 1, 1), p.layout.plot_h / std::max(p.samples->nv - 1, 1)};
+    const PlaneRequest& r = *p.plane;
+    return {(r.u1 - r.u0) / std::max(p.samples->nu - 1, 1), (r.v1 - r.v0) / std::max(p.samples->nv - 1, 1)};
 }
 
 // The densities as an image with one pixel per sample, the top row the highest v.
@@ -94,19 +94,32 @@ SurfacePtr density_image(const Picture& p) {
     return image;
 }
 
-// The fill: sample (i, j) at the plot position of its coordinates, each voxel a block of its
-// own colour, interpolated samples blended between.
-void draw_densities(cairo_t* cr, const Picture& p) {
-    const PictureLayout& l = p.layout;
+// The window's parallelogram as the current path.
+void window_path(cairo_t* cr, const Picture& p, const PlaneToPicture& t) {
+    const PlaneRequest& r = *p.plane;
+    cairo_move_to(cr, t.x(r.u0, r.v0), t.y(r.v0));
+    cairo_line_to(cr, t.x(r.u1, r.v0), t.y(r.v0));
+    cairo_line_to(cr, t.x(r.u1, r.v1), t.y(r.v1));
+    cairo_line_to(cr, t.x(r.u0, r.v1), t.y(r.v1));
+    cairo_close_path(cr);
+}
+
+// The fill: sample (i, j) at the picture position of its coordinates, each voxel a block of
+// its own colour, interpolated samples blended between.
+void draw_densities(cairo_t* cr, const Picture& p, const PlaneToPicture& t) {
     const PlaneSamples& s = *p.samples;
     SurfacePtr image = density_image(p);
     cairo_save(cr);
-    cairo_rectangle(cr, l.plot_x, l.plot_y, l.plot_w, l.plot_h);
+    window_path(cr, p, t);
     cairo_clip(cr);
     cairo_pattern_t* pattern = cairo_pattern_create_for_surface(image.get());
-    cairo_matrix_t m;  // from the picture to the image: sample centres at the samples' positions
+    // From the image to the picture: the centre of pixel (i, nv - 1 - j) lies at sample (i, j).
     const auto [du, dv] = sample_spacing(p);
-    cairo_matrix_init(&m, 1.0 / du, 0, 0, 1.0 / dv, 0.5 - l.plot_x / du, 0.5 - l.plot_y / dv);
+    cairo_matrix_t m;
+    const double top = s.nv - 0.5;
+    cairo_matrix_init(&m, t.xu * du, 0, -t.xv * dv, -t.yv * dv, t.x0 - 0.5 * t.xu * du + t.xv * dv * top,
+                      t.y0 + t.yv * dv * top);
+    check_matrix(cairo_matrix_invert(&m));
     cairo_pattern_set_matrix(pattern, &m);
     cairo_pattern_set_filter(pattern, s.voxels ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
     cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
@@ -116,23 +129,22 @@ void draw_densities(cairo_t* cr, const Picture& p) {
     cairo_restore(cr);
 }
 
-void draw_contours(cairo_t* cr, const Picture& p, double unit) {
-    const PictureLayout& l = p.layout;
-    const PlaneSamples& s = *p.samples;
+void draw_contours(cairo_t* cr, const Picture& p, const PlaneToPicture& t, double unit) {
+    const PlaneRequest& r = *p.plane;
     const auto [du, dv] = sample_spacing(p);
     cairo_save(cr);
-    cairo_rectangle(cr, l.plot_x, l.plot_y, l.plot_w, l.plot_h);
+    window_path(cr, p, t);
     cairo_clip(cr);
     cairo_set_source_rgba(cr, 0, 0, 0, 0.75);
     cairo_set_line_width(cr, 0.9 * unit);
     cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
     const double dash[] = {4 * unit, 3 * unit};
-    for (const double level : p.levels) {
-        cairo_set_dash(cr, dash, level < 0 ? 2 : 0, 0);
-        for (const ContourLine& line : trace_contour(s.values.data(), s.nu, s.nv, level)) {
+    for (const ContourLevel& c : p.contours) {
+        cairo_set_dash(cr, dash, c.level < 0 ? 2 : 0, 0);
+        for (const ContourLine& line : c.lines) {
             for (std::size_t k = 0; k < line.points.size(); ++k) {
-                const double x = l.plot_x + line.points[k].u * du, y = l.plot_y + l.plot_h - line.points[k].v * dv;
-                k == 0 ? cairo_move_to(cr, x, y) : cairo_line_to(cr, x, y);
+                const double u = r.u0 + line.points[k].u * du, v = r.v0 + line.points[k].v * dv;
+                k == 0 ? cairo_move_to(cr, t.x(u, v), t.y(v)) : cairo_line_to(cr, t.x(u, v), t.y(v));
             }
             if (line.closed) cairo_close_path(cr);
             cairo_stroke(cr);
@@ -141,41 +153,51 @@ void draw_contours(cairo_t* cr, const Picture& p, double unit) {
     cairo_restore(cr);
 }
 
-// The frame, the fractional ticks of both axes and their labels x1 .. x6.
-void draw_axes(cairo_t* cr, const Picture& p, double unit) {
+// Calls at(t) for the ticks of the range w0 .. w1, about `count` of them, at round values.
+template <class At>
+void for_each_tick(double w0, double w1, int count, At at) {
+    const double step = tick_step(w1 - w0, count);
+    const double first = std::ceil(w0 / step - 1e-9);
+    // Counted, not stepped: a step below the rounding of the coordinates would not move.
+    for (int k = 0; k <= kMostTicks; ++k) {
+        const double value = (first + k) * step;
+        if (value > w1 + step * 1e-9) break;
+        at(value, step);
+    }
+}
+
+// The frame, the fractional ticks of both axes and their labels.
+void draw_axes(cairo_t* cr, const Picture& p, const PlaneToPicture& t, double unit) {
     const PictureLayout& l = p.layout;
+    const PlaneRequest& r = *p.plane;
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_set_line_width(cr, unit);
-    cairo_rectangle(cr, l.plot_x, l.plot_y, l.plot_w, l.plot_h);
+    window_path(cr, p, t);
     cairo_stroke(cr);
     cairo_set_font_size(cr, kSmallFont * unit);
-    const auto ticks = [&](double w0, double w1, double length, bool across) {
-        const double step = tick_step(w1 - w0, std::max(2, static_cast<int>(length / (70 * unit))));
-        for (double t = std::ceil(w0 / step - 1e-9) * step; t <= w1 + step * 1e-9; t += step) {
-            const double f = (t - w0) / (w1 - w0);
-            if (across) {
-                const double x = l.plot_x + f * l.plot_w, y = l.plot_y + l.plot_h;
-                cairo_move_to(cr, x, y);
-                cairo_line_to(cr, x, y + kTick * unit);
-                cairo_stroke(cr);
-                text_at(cr, tick_text(t, step), x, y + (kTick + 3) * unit, 0.5, 0);
-            } else {
-                const double x = l.plot_x, y = l.plot_y + l.plot_h - f * l.plot_h;
-                cairo_move_to(cr, x, y);
-                cairo_line_to(cr, x - kTick * unit, y);
-                cairo_stroke(cr);
-                text_at(cr, tick_text(t, step), x - (kTick + 3) * unit, y, 1, 0.5);
-            }
-        }
-    };
-    ticks(p.plane->u0, p.plane->u1, l.plot_w, true);
-    ticks(p.plane->v0, p.plane->v1, l.plot_h, false);
+    const double bottom_length = std::hypot(t.xu * (r.u1 - r.u0), 0.0);
+    const double left_length = std::hypot(t.xv * (r.v1 - r.v0), t.yv * (r.v1 - r.v0));
+    for_each_tick(r.u0, r.u1, std::max(2, static_cast<int>(bottom_length / (70 * unit))), [&](double u, double step) {
+        const double x = t.x(u, r.v0), y = t.y(r.v0);
+        cairo_move_to(cr, x, y);
+        cairo_line_to(cr, x, y + kTick * unit);
+        cairo_stroke(cr);
+        text_at(cr, tick_text(u, step), x, y + (kTick + 3) * unit, 0.5, 0);
+    });
+    for_each_tick(r.v0, r.v1, std::max(2, static_cast<int>(left_length / (70 * unit))), [&](double v, double step) {
+        const double x = t.x(r.u0, v), y = t.y(v);
+        cairo_move_to(cr, x, y);
+        cairo_line_to(cr, x - kTick * unit, y);
+        cairo_stroke(cr);
+        text_at(cr, tick_text(v, step), x - (kTick + 3) * unit, y, 1, 0.5);
+    });
     cairo_set_font_size(cr, kFont * unit);
-    text_at(cr, axis_label(p.plane->across), l.plot_x + l.plot_w / 2, l.plot_y + l.plot_h + 30 * unit, 0.5, 0);
+    const double middle_v = (r.v0 + r.v1) / 2;
+    text_at(cr, p.across_label, t.x((r.u0 + r.u1) / 2, r.v0), l.plot_y + l.plot_h + 30 * unit, 0.5, 0);
     cairo_save(cr);
-    cairo_translate(cr, l.plot_x - 48 * unit, l.plot_y + l.plot_h / 2);
+    cairo_translate(cr, std::min(t.x(r.u0, middle_v), l.plot_x) - 48 * unit, t.y(middle_v));
     cairo_rotate(cr, -M_PI / 2);
-    text_at(cr, axis_label(p.plane->up), 0, 0, 0.5, 1);
+    text_at(cr, p.up_label, 0, 0, 0.5, 1);
     cairo_restore(cr);
 }
 
@@ -198,20 +220,19 @@ void draw_colour_bar(cairo_t* cr, const Picture& p, double unit) {
     if (!(p.high > p.low)) return;
     const auto y_of = [&](double value) { return l.plot_y + l.plot_h * (1.0 - scale_position(p, value)); };
     cairo_set_line_width(cr, 0.7 * unit);
-    for (const double level : p.levels) {
-        cairo_move_to(cr, x, y_of(level));
-        cairo_line_to(cr, x + w, y_of(level));
+    for (const ContourLevel& c : p.contours) {
+        cairo_move_to(cr, x, y_of(c.level));
+        cairo_line_to(cr, x + w, y_of(c.level));
         cairo_stroke(cr);
     }
     cairo_set_font_size(cr, kSmallFont * unit);
     cairo_set_line_width(cr, unit);
-    const double step = tick_step(p.high - p.low, std::max(2, static_cast<int>(l.plot_h / (50 * unit))));
-    for (double t = std::ceil(p.low / step - 1e-9) * step; t <= p.high + step * 1e-9; t += step) {
+    for_each_tick(p.low, p.high, std::max(2, static_cast<int>(l.plot_h / (50 * unit))), [&](double t, double step) {
         cairo_move_to(cr, x + w, y_of(t));
         cairo_line_to(cr, x + w + kTick * unit, y_of(t));
         cairo_stroke(cr);
         text_at(cr, tick_text(t, step), x + w + (kTick + 3) * unit, y_of(t), 0, 0.5);
-    }
+    });
 }
 
 void draw(cairo_t* cr, const Picture& p) {
@@ -219,20 +240,43 @@ void draw(cairo_t* cr, const Picture& p) {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-    draw_densities(cr, p);
-    draw_contours(cr, p, unit);
-    draw_axes(cr, p, unit);
+    const PlaneToPicture t = plane_to_picture(*p.plane, p.shape, p.layout);
+    draw_densities(cr, p, t);
+    draw_contours(cr, p, t, unit);
+    draw_axes(cr, p, t, unit);
     draw_colour_bar(cr, p, unit);
+    if (p.title.empty()) return;
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_set_font_size(cr, kFont * unit);
     text_at(cr, p.title, p.layout.plot_x + p.layout.plot_w / 2, p.layout.plot_y - 14 * unit, 0.5, 1);
 }
 
-void check(cairo_status_t status, const char* what) {
-    if (status != CAIRO_STATUS_SUCCESS) throw std::runtime_error(std::string(what) + ": " + cairo_status_to_string(status));
+}  // namespace
+
+double plane_aspect(const PlaneRequest& r, const PlaneShape& shape) {
+    const double angle = shape.angle * M_PI / 180.0;
+    const double across = (r.u1 - r.u0) * shape.across, up = (r.v1 - r.v0) * shape.up;
+    const double lean = up * std::cos(angle);
+    return up * std::sin(angle) / (across + std::abs(lean));
 }
 
-}  // namespace
+PlaneToPicture plane_to_picture(const PlaneRequest& r, const PlaneShape& shape, const PictureLayout& l) {
+    const double angle = shape.angle * M_PI / 180.0;
+    const double across = (r.u1 - r.u0) * shape.across, up = (r.v1 - r.v0) * shape.up;
+    const double lean = up * std::cos(angle), height = up * std::sin(angle);
+    // One scale across and one up: the same for a plot of its true aspect, apart for one
+    // whose aspect the layout had to bound.
+    const double sx = l.plot_w / (across + std::abs(lean)), sy = l.plot_h / height;
+    PlaneToPicture t;
+    t.u0 = r.u0;
+    t.v0 = r.v0;
+    t.x0 = l.plot_x + sx * std::max(0.0, -lean);
+    t.y0 = l.plot_y + l.plot_h;
+    t.xu = sx * shape.across;
+    t.xv = sx * shape.up * std::cos(angle);
+    t.yv = -sy * shape.up * std::sin(angle);
+    return t;
+}
 
 PictureLayout picture_layout(double width, double aspect) {
     const double unit = width / 800.0;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/colour_scale.hpp"
+#include "ops/contour.hpp"
 #include "ops/plane_samples.hpp"
 
 namespace voxmill {
@@ -22,14 +23,42 @@ struct PictureLayout {
 // The picture of `width` whose plot is `aspect` times as high as it is wide.
 PictureLayout picture_layout(double width, double aspect);
 
+// The true shape of the plane: the length of one cell fraction along each axis (A, or 1 for
+// axes without a length) and the angle between the axes. The window is drawn as the
+// parallelogram they span.
+struct PlaneShape {
+    double across = 1, up = 1;    // lengths of a fraction of axis `across` and of axis `up`
+    double angle = 90;            // degrees between the axes, 0 .. 180 exclusive
+};
+
+// The height of the parallelogram of the window over the width of its bounding box.
+double plane_aspect(const PlaneRequest& r, const PlaneShape& shape);
+
+// Where a point (u, v) of the plane lies in the picture: x = x0 + xu (u - u0) + xv (v - v0),
+// y = y0 + yv (v - v0), y downwards. The window's parallelogram fills the plot's box.
+struct PlaneToPicture {
+    double u0 = 0, v0 = 0, x0 = 0, y0 = 0, xu = 1, xv = 0, yv = -1;
+    double x(double u, double v) const { return x0 + xu * (u - u0) + xv * (v - v0); }
+    double y(double v) const { return y0 + yv * (v - v0); }
+};
+PlaneToPicture plane_to_picture(const PlaneRequest& r, const PlaneShape& shape, const PictureLayout& l);
+
+// A contour level with its lines, in sample units of the plane (ContourPoint).
+struct ContourLevel {
+    double level;
+    std::vector<ContourLine> lines;
+};
+
 struct Picture {
     const PlaneRequest* plane = nullptr;    // the axes shown and the window
     const PlaneSamples* samples = nullptr;  // of that plane
+    PlaneShape shape;
+    std::string across_label = "x1", up_label = "x2";
     PictureLayout layout;
     ColourScale scale = ColourScale::sequential;
     double low = 0, high = 1;               // the densities at the ends of the colour scale
-    std::vector<double> levels;             // of the contour lines
-    std::string title;
+    std::vector<ContourLevel> contours;
+    std::string title;                      // none when empty
 };
 
 // Draws the picture into `path`, whole or not at all. Throws std::runtime_error.

@@ -2,7 +2,9 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -28,6 +30,7 @@ namespace {
 constexpr std::size_t kMostLevels = 1000;
 constexpr double kMostPixels = 100e6;   // of a PNG picture
 constexpr double kMostSamples = 4096;  // along either side of the plane
+constexpr std::size_t kMostContourPoints = 4'000'000;  // of all lines together
 
 std::optional<PictureFormat> picture_format(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
@@ -83,20 +86,95 @@ std::vector<double> contour_levels(const PlotOptions& o, const Range& r) {
     return levels;
 }
 
-// Plot units per cell fraction along axis k: its cell length for a real-space axis when
-// --cell is given and both axes are of real space; 1 otherwise.
-double axis_length(const PlotOptions& o, int k) {
-    const bool real = o.axes[0] <= 3 && o.axes[1] <= 3;
-    return !o.cell.empty() && real ? o.cell[static_cast<std::size_t>(k - 1)] : 1.0;
+// The axis that map position k holds, by its code: x1 .. x3 of real space, x4 .. x6 of
+// superspace. A code outside 1..6 (0 in some headers) means the position's own axis.
+int axis_code(const Map& map, int k) {
+    const int code = map.iorien(k);
+    return code >= 1 && code <= 6 ? code : k;
+}
+
+std::string axis_name(int code) { return "x" + std::to_string(code); }
+
+// The shape of the plane of map positions `across` and `up`: when both hold axes of real
+// space and a cell is known (--cell, else the map's own), their lengths and the cell's angle
+// between them; otherwise one cell fraction is as long on both axes, at right angles.
+PlaneShape plane_shape(const PlotOptions& o, const Map& map, int across, int up) {
+    std::optional<std::array<double, 6>> cell;
+    if (!o.cell.empty()) {
+        cell = std::array<double, 6>{o.cell[0], o.cell[1], o.cell[2], o.cell[3], o.cell[4], o.cell[5]};
+    } else if (map.cell && sound_cell(*map.cell)) {
+        cell = map.cell;
+    }
+    const int a = axis_code(map, across), b = axis_code(map, up);
+    if (!cell || a > 3 || b > 3 || a == b) return {};
+    const auto at = [&](int i) { return (*cell)[static_cast<std::size_t>(i)]; };
+    // The angle between axes a and b is the cell's angle of the third: alpha, beta or gamma.
+    return {at(a - 1), at(b - 1), at(3 + (6 - a - b) - 1)};
+}
+
+// Valid UTF-8 for the picture's text: a byte that starts no valid sequence becomes U+FFFD.
+std::string as_utf8(const std::string& text) {
+    std::string out;
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t n = text.size();
+    for (std::size_t i = 0; i < n;) {
+        const unsigned char c = s[i];
+        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        bool valid = length > 0 && i + length <= n;
+        for (std::size_t k = 1; valid && k < length; ++k) valid = (s[i + k] & 0xC0) == 0x80;
+        if (valid && length > 1) {
+            // No overlong forms, surrogates or code points beyond U+10FFFF.
+            std::uint32_t cp = c & (0xFF >> (length + 1));
+            for (std::size_t k = 1; k < length; ++k) cp = cp << 6 | (s[i + k] & 0x3F);
+            static constexpr std::uint32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+            valid = cp >= kLeast[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        }
+        if (valid) {
+            out.append(text, i, length);
+            i += length;
+        } else {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
 }
 
 std::string default_title(const PlotOptions& o, const Map& map, const PlaneRequest& r) {
-    std::string title = std::filesystem::path(o.map).filename().string();
+    std::string title = as_utf8(std::filesystem::path(o.map).filename().string());
     for (int k = 1; k <= map.dimension; ++k) {
         if (k == r.across || k == r.up) continue;
-        title += ", x" + std::to_string(k) + " = " + number(r.at[static_cast<std::size_t>(k - 1)]);
+        title += ", " + axis_name(axis_code(map, k)) + " = " + number(r.at[static_cast<std::size_t>(k - 1)]);
     }
     return title;
+}
+
+// A window must be wider than a hundredth of a voxel, and wide enough for its coordinates to
+// tell its edges apart.
+void check_window_width(const Map& map, int k, double w0, double w1) {
+    const double step = map.nvox(k) > 1 && std::isfinite(map.xdf(k)) && map.xdf(k) > 0 ? map.xdf(k) : 1.0;
+    const double least = std::max(0.01 * step, 1e-9 * std::max({1.0, std::abs(w0), std::abs(w1)}));
+    if (!(w1 - w0 >= least)) {
+        throw PlotFailure{"--window", "shows " + number(w1 - w0) + " of axis " + std::to_string(k) +
+                                          ", less than a hundredth of a voxel (" + number(step) + ") or too fine for its coordinates"};
+    }
+}
+
+// The contour lines of every level, refused when they would be more points than a picture
+// can show (many levels over many cells).
+std::vector<ContourLevel> trace_levels(const PlaneSamples& s, const std::vector<double>& levels) {
+    std::vector<ContourLevel> contours;
+    std::size_t points = 0;
+    for (const double level : levels) {
+        ContourLevel c{level, trace_contour(s.values.data(), s.nu, s.nv, level)};
+        for (const ContourLine& line : c.lines) points += line.points.size();
+        if (points > kMostContourPoints) {
+            throw PlotFailure{"--levels", "the contour lines would take more than " + std::to_string(kMostContourPoints) +
+                                              " points: give fewer levels or a smaller window"};
+        }
+        contours.push_back(std::move(c));
+    }
+    return contours;
 }
 
 void plot(const PlotOptions& o, std::ostream& err) {
@@ -128,9 +206,13 @@ void plot(const PlotOptions& o, std::ostream& err) {
     r.u1 = o.window[1];
     r.v0 = o.window[2];
     r.v1 = o.window[3];
-    const double aspect = ((r.v1 - r.v0) * axis_length(o, r.up)) / ((r.u1 - r.u0) * axis_length(o, r.across));
+    check_window_width(map, r.across, r.u0, r.u1);
+    check_window_width(map, r.up, r.v0, r.v1);
     Picture p;
-    p.layout = picture_layout(o.size, aspect);
+    p.shape = plane_shape(o, map, r.across, r.up);
+    p.across_label = axis_name(axis_code(map, r.across));
+    p.up_label = axis_name(axis_code(map, r.up));
+    p.layout = picture_layout(o.size, plane_aspect(r, p.shape));
     if (*picture_format(o.out) == PictureFormat::png && p.layout.width * p.layout.height > kMostPixels) {
         throw PlotFailure{o.out, "a picture of " + number(p.layout.width) + " x " + number(p.layout.height) +
                                      " pixels is too large; give a smaller --size"};
@@ -138,6 +220,7 @@ void plot(const PlotOptions& o, std::ostream& err) {
     r.most_samples = static_cast<int>(std::clamp(std::max(p.layout.plot_w, p.layout.plot_h), 2.0, kMostSamples));
     const PlaneSamples samples = sample_plane(map, r);
     const Range range = range_of(samples.values);
+    if (!(range.high >= range.low)) throw PlotFailure{o.map, "the plane shown holds no finite density"};
     p.plane = &r;
     p.samples = &samples;
     // The scale follows the signs of the map's own densities: the small overshoots of the
@@ -151,8 +234,8 @@ void plot(const PlotOptions& o, std::ostream& err) {
         p.low = range.low;
         p.high = range.high;
     }
-    p.levels = contour_levels(o, range);
-    p.title = o.title.empty() ? default_title(o, map, r) : o.title;
+    p.contours = trace_levels(samples, contour_levels(o, range));
+    p.title = o.title_given ? as_utf8(o.title) : default_title(o, map, r);
     try {
         draw_picture(p, *picture_format(o.out), o.out);
     } catch (const std::bad_alloc&) {
@@ -189,7 +272,13 @@ CLI::App* add_plot_command(CLI::App& app, PlotOptions& options) {
     plot->add_option("--size", options.size, "width in pixels (PNG) or points (SVG, PDF), default 800")
         ->check(CLI::Range(100, 20000));
     add_cell_option(*plot, options.cell, "unit cell A,B,C in A and ALPHA,BETA,GAMMA: real-space axes drawn to scale");
-    plot->add_option("--title", options.title, "title (default: the file name and the fixed coordinates)");
+    plot->add_option_function<std::string>(
+        "--title",
+        [&options](const std::string& title) {
+            options.title = title;
+            options.title_given = true;
+        },
+        "title (default: the file name and the fixed coordinates; \"\" for none)");
     plot->add_option("MAP", options.map, "map file (q47, CCP4/MRC, X-PLOR)")->required();
     plot->add_option("OUT", options.out, "picture file (.png, .svg, .pdf)")->required();
     return plot;

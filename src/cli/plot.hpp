@@ -19,7 +19,8 @@ struct PlotOptions {
     double step = 0;                          // above 0: a contour every step instead of `levels`
     int size = 800;
     std::vector<double> cell;                 // six numbers, or none
-    std::string title;                        // empty: the file name and the fixed coordinates
+    std::string title;                        // the file name and the fixed coordinates unless given
+    bool title_given = false;                 // an empty title given draws none
     std::string map, out;
 };
 
