@@ -76,22 +76,35 @@ std::pair<double, double> sample_spacing(const Picture& p) {
     return {(r.u1 - r.u0) / std::max(p.samples->nu - 1, 1), (r.v1 - r.v0) / std::max(p.samples->nv - 1, 1)};
 }
 
-// The densities as an image with one pixel per sample, the top row the highest v.
-SurfacePtr density_image(const Picture& p) {
+// The densities as an image with `block` x `block` pixels per sample, the top row the
+// highest v.
+SurfacePtr density_image(const Picture& p, int block) {
     const PlaneSamples& s = *p.samples;
-    SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, s.nu, s.nv), &cairo_surface_destroy);
+    SurfacePtr image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, s.nu * block, s.nv * block), &cairo_surface_destroy);
+    check(cairo_surface_status(image.get()), "cannot make the picture");
     cairo_surface_flush(image.get());
     unsigned char* data = cairo_image_surface_get_data(image.get());
     const int stride = cairo_image_surface_get_stride(image.get());
     for (int j = 0; j < s.nv; ++j) {
-        auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(stride) * (s.nv - 1 - j));
-        for (int i = 0; i < s.nu; ++i) {
-            const float v = s.values[static_cast<std::size_t>(i + s.nu * j)];
-            row[i] = std::isnan(v) ? 0u : argb(colour_at(p.scale, scale_position(p, v)));
+        for (int b = 0; b < block; ++b) {
+            auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(stride) * ((s.nv - 1 - j) * block + b));
+            for (int i = 0; i < s.nu; ++i) {
+                const float v = s.values[static_cast<std::size_t>(i + s.nu * j)];
+                std::fill_n(row + i * block, block, std::isnan(v) ? 0u : argb(colour_at(p.scale, scale_position(p, v))));
+            }
         }
     }
     cairo_surface_mark_dirty(image.get());
     return image;
+}
+
+// Pixels per voxel for an SVG picture of voxel blocks: SVG has no way to ask its readers not
+// to smooth an image, so each block is drawn as several pixels of its colour, and smoothing
+// only softens a block's rim, about a point wide.
+int block_pixels(const Picture& p, bool smoothed_by_reader) {
+    if (!smoothed_by_reader || !p.samples->voxels) return 1;
+    const double across = p.layout.plot_w / p.samples->nu, up = p.layout.plot_h / p.samples->nv;
+    return static_cast<int>(std::clamp(std::ceil(std::max(across, up)), 1.0, 64.0));
 }
 
 // The window's parallelogram as the current path.
@@ -106,9 +119,9 @@ void window_path(cairo_t* cr, const Picture& p, const PlaneToPicture& t) {
 
 // The fill: sample (i, j) at the picture position of its coordinates, each voxel a block of
 // its own colour, interpolated samples blended between.
-void draw_densities(cairo_t* cr, const Picture& p, const PlaneToPicture& t) {
+void draw_densities(cairo_t* cr, const Picture& p, const PlaneToPicture& t, int block) {
     const PlaneSamples& s = *p.samples;
-    SurfacePtr image = density_image(p);
+    SurfacePtr image = density_image(p, block);
     cairo_save(cr);
     window_path(cr, p, t);
     cairo_clip(cr);
@@ -119,6 +132,7 @@ void draw_densities(cairo_t* cr, const Picture& p, const PlaneToPicture& t) {
     const double top = s.nv - 0.5;
     cairo_matrix_init(&m, t.xu * du, 0, -t.xv * dv, -t.yv * dv, t.x0 - 0.5 * t.xu * du + t.xv * dv * top,
                       t.y0 + t.yv * dv * top);
+    cairo_matrix_scale(&m, 1.0 / block, 1.0 / block);
     check_matrix(cairo_matrix_invert(&m));
     cairo_pattern_set_matrix(pattern, &m);
     cairo_pattern_set_filter(pattern, s.voxels ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_BILINEAR);
@@ -217,6 +231,15 @@ void draw_colour_bar(cairo_t* cr, const Picture& p, double unit) {
     cairo_set_line_width(cr, unit);
     cairo_rectangle(cr, x, l.plot_y, w, l.plot_h);
     cairo_stroke(cr);
+    cairo_set_font_size(cr, kSmallFont * unit);
+    text_at(cr, "density", x + w / 2, l.plot_y - 8 * unit, 0.5, 1);
+    if (!p.levels_note.empty()) {
+        cairo_text_extents_t e;
+        cairo_text_extents(cr, p.levels_note.c_str(), &e);
+        // Under the bar, kept inside the picture's right edge.
+        const double right = std::min(x + w / 2 + e.width / 2, l.width - 4 * unit);
+        text_at(cr, p.levels_note, right, l.plot_y + l.plot_h + 30 * unit, 1, 0);
+    }
     if (!(p.high > p.low)) return;
     const auto y_of = [&](double value) { return l.plot_y + l.plot_h * (1.0 - scale_position(p, value)); };
     cairo_set_line_width(cr, 0.7 * unit);
@@ -235,13 +258,13 @@ void draw_colour_bar(cairo_t* cr, const Picture& p, double unit) {
     });
 }
 
-void draw(cairo_t* cr, const Picture& p) {
+void draw(cairo_t* cr, const Picture& p, PictureFormat format) {
     const double unit = p.layout.width / 800.0;
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
     cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     const PlaneToPicture t = plane_to_picture(*p.plane, p.shape, p.layout);
-    draw_densities(cr, p, t);
+    draw_densities(cr, p, t, block_pixels(p, format == PictureFormat::svg));
     draw_contours(cr, p, t, unit);
     draw_axes(cr, p, t, unit);
     draw_colour_bar(cr, p, unit);
@@ -309,7 +332,7 @@ void draw_picture(const Picture& p, PictureFormat format, const std::string& pat
     check(cairo_surface_status(surface.get()), "cannot make the picture");
     {
         ContextPtr cr(cairo_create(surface.get()), &cairo_destroy);
-        draw(cr.get(), p);
+        draw(cr.get(), p, format);
         check(cairo_status(cr.get()), "cannot draw the picture");
     }
     if (format == PictureFormat::png) {

@@ -58,6 +58,7 @@ struct Picture {
     ColourScale scale = ColourScale::sequential;
     double low = 0, high = 1;               // the densities at the ends of the colour scale
     std::vector<ContourLevel> contours;
+    std::string levels_note;                // where the contours are, under the colour bar
     std::string title;                      // none when empty
 };
 

@@ -10,6 +10,7 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <tuple>
 
 #include "cli/cell_option.hpp"
 #include "cli/list_option.hpp"
@@ -22,7 +23,8 @@
 namespace voxmill {
 
 const char* const kPlotUsage =
-    "usage: voxmill plot [--axes I,J] [--at C1,...,Cn] [--window U0,U1,V0,V1] [--levels N | --step S] [--size W] "
+    "usage: voxmill plot [--axes I,J] [--at C1,...,Cn] [--window U0,U1,V0,V1] [--levels N | --step S | --sigma S] "
+    "[--range LO,HI] [--scale auto|sequential|diverging] [--voxels | --interpolate] [--size W] "
     "[--cell A,B,C,ALPHA,BETA,GAMMA] [--title TEXT] MAP OUT";
 
 namespace {
@@ -47,6 +49,13 @@ std::string number(double v) {
     return text;
 }
 
+// A coordinate as given, to its last digit: 0.417 and 0.41666667 stay apart.
+std::string exact(double v) {
+    char text[32];
+    const auto done = std::to_chars(text, text + sizeof text, v);
+    return std::string(text, done.ptr);
+}
+
 // A failure of the command, reported as NAME: what.
 struct PlotFailure {
     std::string name, what;
@@ -66,24 +75,66 @@ Range range_of(const std::vector<float>& values) {
     return r;
 }
 
-// N levels spread evenly inside the range, or every multiple of the step inside it.
-std::vector<double> contour_levels(const PlotOptions& o, const Range& r) {
+// The contour levels and how the picture says where they are.
+struct Levels {
+    std::vector<double> values;
+    std::string note;
+};
+
+// A step of 1, 2, 2.5 or 5 times a power of ten that cuts `span` into about `count` pieces.
+double round_step(double span, int count) {
+    const double raw = span / count;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double m : {1.0, 2.0, 2.5, 5.0}) {
+        if (m * power >= raw * (1 - 1e-9)) return m * power;
+    }
+    return 10.0 * power;
+}
+
+// Every multiple of `step` strictly between low and high (zero left out when asked), at most
+// kMostLevels of them; `option` is named when there would be more.
+std::vector<double> multiples_inside(double step, double low, double high, bool skip_zero, const char* option) {
     std::vector<double> levels;
-    if (!(r.high > r.low)) return levels;
-    if (o.step > 0) {
-        // Counted by the width of the range first: a tiny step would take low / step beyond
-        // any number, and NaN passes every comparison of a bound.
-        const double first = std::floor(r.low / o.step) + 1, last = std::ceil(r.high / o.step) - 1;
-        const double most = static_cast<double>(kMostLevels);
-        if (!((r.high - r.low) / o.step <= most + 1) || !(last - first + 1 <= most)) {
-            throw PlotFailure{"--step", "gives more than " + std::to_string(kMostLevels) + " levels between " +
-                                            number(r.low) + " and " + number(r.high)};
-        }
-        for (double k = first; k <= last; ++k) levels.push_back(k * o.step);
-    } else {
-        for (int k = 1; k <= o.levels; ++k) levels.push_back(r.low + (r.high - r.low) * k / (o.levels + 1));
+    if (!(high > low)) return levels;
+    // Counted by the width of the range first: a tiny step would take low / step beyond any
+    // number, and NaN passes every comparison of a bound.
+    const double most = static_cast<double>(kMostLevels);
+    const double first = std::floor(low / step) + 1, last = std::ceil(high / step) - 1;
+    if (!((high - low) / step <= most + 1) || !(last - first + 1 <= most)) {
+        throw PlotFailure{option, "gives more than " + std::to_string(kMostLevels) + " levels between " + number(low) +
+                                      " and " + number(high)};
+    }
+    for (double k = first; k <= last; ++k) {
+        if (k != 0 || !skip_zero) levels.push_back(k * step);
     }
     return levels;
+}
+
+// The levels the options ask for over the data's range and the colour range shown: N levels
+// spread over the data, every multiple of --step, every --sigma times the map's rms, or by
+// default round values inside the shown range, symmetric about zero on a diverging scale,
+// without the zero line, which only traces noise.
+Levels contour_levels(const PlotOptions& o, const Range& data, double low, double high, double rms) {
+    Levels l;
+    if (o.levels >= 0) {
+        for (int k = 1; k <= o.levels && data.high > data.low; ++k) {
+            l.values.push_back(data.low + (data.high - data.low) * k / (o.levels + 1));
+        }
+        l.note = o.levels == 0 ? "" : std::to_string(o.levels) + " contour levels";
+    } else if (o.step > 0) {
+        l.values = multiples_inside(o.step, data.low, data.high, false, "--step");
+        l.note = "contours every " + number(o.step);
+    } else if (o.sigma > 0) {
+        if (!(rms > 0)) throw PlotFailure{"--sigma", "the map's densities do not vary: its rms deviation is 0"};
+        const double step = o.sigma * rms;
+        l.values = multiples_inside(step, std::max(low, data.low), std::min(high, data.high), true, "--sigma");
+        l.note = "contours every " + number(o.sigma) + "\xCF\x83 = " + number(step);
+    } else if (high > low) {
+        const double step = round_step(high - low, 10);
+        l.values = multiples_inside(step, std::max(low, data.low), std::min(high, data.high), true, "--levels");
+        l.note = "contours every " + number(step);
+    }
+    return l;
 }
 
 // The axis that map position k holds, by its code: x1 .. x3 of real space, x4 .. x6 of
@@ -144,7 +195,7 @@ std::string default_title(const PlotOptions& o, const Map& map, const PlaneReque
     std::string title = as_utf8(std::filesystem::path(o.map).filename().string());
     for (int k = 1; k <= map.dimension; ++k) {
         if (k == r.across || k == r.up) continue;
-        title += ", " + axis_name(axis_code(map, k)) + " = " + number(r.at[static_cast<std::size_t>(k - 1)]);
+        title += ", " + axis_name(axis_code(map, k)) + " = " + exact(r.at[static_cast<std::size_t>(k - 1)]);
     }
     return title;
 }
@@ -157,6 +208,48 @@ void check_window_width(const Map& map, int k, double w0, double w1) {
     if (!(w1 - w0 >= least)) {
         throw PlotFailure{"--window", "shows " + number(w1 - w0) + " of axis " + std::to_string(k) +
                                           ", less than a hundredth of a voxel (" + number(step) + ") or too fine for its coordinates"};
+    }
+}
+
+// Diverging for a difference map (map code 6, as console option 2 writes) or a plane whose
+// densities of either sign reach a tenth of the larger extreme; sequential otherwise, so that
+// the small ringing of the spline beside a peak does not halve a one-signed scale.
+ColourScale colour_scale(const PlotOptions& o, const Map& map, const Range& r) {
+    if (o.scale == "sequential") return ColourScale::sequential;
+    if (o.scale == "diverging") return ColourScale::diverging;
+    const double below = std::max(0.0, -r.low), above = std::max(0.0, r.high);
+    const bool both_signs = std::min(below, above) >= 0.1 * std::max(below, above) && below > 0;
+    return map.mapa == 6 || both_signs ? ColourScale::diverging : ColourScale::sequential;
+}
+
+// The grid point of axis k nearest to x.
+double nearest_grid_point(const Map& map, int k, double x) {
+    if (map.nvox(k) == 1) return x;
+    return map.xfmn(k) + std::round((x - map.xfmn(k)) / map.xdf(k)) * map.xdf(k);
+}
+
+// For --voxels: the window's edges and the fixed coordinates moved to their nearest grid
+// points, so that the picture shows whole voxels where they are.
+void snap_to_voxels(const Map& map, PlaneRequest& r) {
+    for (int k = 1; k <= map.dimension; ++k) {
+        if (k != r.across && k != r.up) r.at[static_cast<std::size_t>(k - 1)] = nearest_grid_point(map, k, r.at[static_cast<std::size_t>(k - 1)]);
+    }
+    r.u0 = nearest_grid_point(map, r.across, r.u0);
+    r.u1 = nearest_grid_point(map, r.across, r.u1);
+    r.v0 = nearest_grid_point(map, r.up, r.v0);
+    r.v1 = nearest_grid_point(map, r.up, r.v1);
+}
+
+// Whether the picture has room for every voxel of the window as a block of its own.
+void check_voxel_window(const Map& map, const PlaneRequest& r) {
+    for (const auto& [k, w0, w1] : {std::tuple{r.across, r.u0, r.u1}, std::tuple{r.up, r.v0, r.v1}}) {
+        const double points = std::round((w1 - w0) / map.xdf(k)) + 1;
+        if (!(points >= 2)) throw PlotFailure{"--voxels", "the window holds less than two grid points of axis " + std::to_string(k)};
+        if (points > r.most_samples) {
+            throw PlotFailure{"--voxels", "the window holds " + number(points) + " grid points of axis " + std::to_string(k) +
+                                              ", more than the picture's " + std::to_string(r.most_samples) +
+                                              ": give a larger --size or a smaller window"};
+        }
     }
 }
 
@@ -206,6 +299,7 @@ void plot(const PlotOptions& o, std::ostream& err) {
     r.u1 = o.window[1];
     r.v0 = o.window[2];
     r.v1 = o.window[3];
+    if (o.voxels) snap_to_voxels(map, r);
     check_window_width(map, r.across, r.u0, r.u1);
     check_window_width(map, r.up, r.v0, r.v1);
     Picture p;
@@ -218,23 +312,28 @@ void plot(const PlotOptions& o, std::ostream& err) {
                                      " pixels is too large; give a smaller --size"};
     }
     r.most_samples = static_cast<int>(std::clamp(std::max(p.layout.plot_w, p.layout.plot_h), 2.0, kMostSamples));
+    if (o.voxels) check_voxel_window(map, r);
     const PlaneSamples samples = sample_plane(map, r);
+    if (o.voxels && !samples.voxels) throw PlotFailure{"--voxels", "the voxels of this plane cannot be shown as blocks"};
     const Range range = range_of(samples.values);
     if (!(range.high >= range.low)) throw PlotFailure{o.map, "the plane shown holds no finite density"};
     p.plane = &r;
     p.samples = &samples;
-    // The scale follows the signs of the map's own densities: the small overshoots of the
-    // spline beside a peak are no densities of the other sign.
-    const DensityStats map_range = density_stats(map.rho.data(), static_cast<std::size_t>(map.voxels()));
-    if (map_range.min && *map_range.min < 0 && *map_range.max > 0 && range.low < 0 && range.high > 0) {
-        p.scale = ColourScale::diverging;
-        p.high = std::max(-range.low, range.high);
+    p.scale = colour_scale(o, map, range);
+    if (!o.range.empty()) {
+        p.low = o.range[0];
+        p.high = o.range[1];
+    } else if (p.scale == ColourScale::diverging) {
+        p.high = std::max(std::abs(range.low), std::abs(range.high));
         p.low = -p.high;
-    } else if (range.high >= range.low) {
+    } else {
         p.low = range.low;
         p.high = range.high;
     }
-    p.contours = trace_levels(samples, contour_levels(o, range));
+    const DensityStats stats = density_stats(map.rho.data(), static_cast<std::size_t>(map.voxels()));
+    const Levels levels = contour_levels(o, range, p.low, p.high, stats.rms.value_or(0.0));
+    p.contours = trace_levels(samples, levels.values);
+    p.levels_note = levels.note;
     p.title = o.title_given ? as_utf8(o.title) : default_title(o, map, r);
     try {
         draw_picture(p, *picture_format(o.out), o.out);
@@ -257,18 +356,31 @@ CLI::App* add_plot_command(CLI::App& app, PlotOptions& options) {
                     "fractional range U0,U1 of axis I and V0,V1 of axis J (default 0,1,0,1)")
         ->type_name("U0,U1,V0,V1");
     CLI::Option* levels =
-        plot->add_option("--levels", options.levels, "contour lines at N levels spread over the data range (default 10)")
+        plot->add_option("--levels", options.levels,
+                         "contour lines at N levels spread over the data range (default: round values, about 10)")
             ->check(CLI::Range(0, static_cast<int>(kMostLevels)));
-    plot->add_option("--step", options.step, "a contour line every S instead")
-        ->check(CLI::Validator(
-            [](std::string& text) {
-                double step = 0;
-                const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), step);
-                const bool number = error == std::errc() && end == text.data() + text.size();
-                return number && std::isfinite(step) && step > 0 ? std::string() : "must be a finite number above 0";
-            },
-            "S"))
-        ->excludes(levels);
+    const CLI::Validator above_zero(
+        [](std::string& text) {
+            double value = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            const bool number = error == std::errc() && end == text.data() + text.size();
+            return number && std::isfinite(value) && value > 0 ? std::string() : "must be a finite number above 0";
+        },
+        "S");
+    CLI::Option* step = plot->add_option("--step", options.step, "a contour line at every multiple of S instead")
+                            ->check(above_zero)
+                            ->excludes(levels);
+    plot->add_option("--sigma", options.sigma, "a contour line every S times the map's rms deviation from its mean")
+        ->check(above_zero)
+        ->excludes(levels)
+        ->excludes(step);
+    add_list_option(*plot, "--range", options.range, 2, 2, "densities LO,HI at the ends of the colour scale (default: the plane's)")
+        ->type_name("LO,HI");
+    plot->add_option("--scale", options.scale, "colour scale: auto (default), sequential or diverging")
+        ->check(CLI::IsMember({"auto", "sequential", "diverging"}));
+    CLI::Option* voxels = plot->add_flag("--voxels", options.voxels,
+                                         "draw the voxels as blocks, the window and fixed coordinates moved to the nearest grid points");
+    plot->add_flag("--interpolate", options.interpolate, "draw the spline interpolation even on grid points")->excludes(voxels);
     plot->add_option("--size", options.size, "width in pixels (PNG) or points (SVG, PDF), default 800")
         ->check(CLI::Range(100, 20000));
     add_cell_option(*plot, options.cell, "unit cell A,B,C in A and ALPHA,BETA,GAMMA: real-space axes drawn to scale");
@@ -294,6 +406,9 @@ void check_plot_options(const PlotOptions& o) {
     }
     if (!(o.window[1] > o.window[0]) || !(o.window[3] > o.window[2])) {
         throw CLI::ValidationError("--window", "needs U1 above U0 and V1 above V0");
+    }
+    if (!o.range.empty() && !(std::isfinite(o.range[0]) && std::isfinite(o.range[1]) && o.range[1] > o.range[0])) {
+        throw CLI::ValidationError("--range", "needs finite LO and HI with HI above LO");
     }
     for (const double c : o.at) {
         if (!std::isfinite(c)) throw CLI::ValidationError("--at", "holds a value that is not a finite number");

@@ -15,8 +15,12 @@ struct PlotOptions {
     std::vector<int> axes{1, 2};
     std::vector<double> at;                   // one per map axis, or none: 0 on every axis
     std::vector<double> window{0, 1, 0, 1};   // U0, U1, V0, V1
-    int levels = 10;
-    double step = 0;                          // above 0: a contour every step instead of `levels`
+    int levels = -1;                          // 0 or more: that many levels spread over the data
+    double step = 0;                          // above 0: a contour at every multiple of step
+    double sigma = 0;                         // above 0: a contour every sigma times the map's rms
+    std::vector<double> range;                // LO, HI of the colour scale, or none: the data's
+    std::string scale = "auto";               // auto, sequential or diverging
+    bool voxels = false, interpolate = false;  // force the voxel blocks or the spline
     int size = 800;
     std::vector<double> cell;                 // six numbers, or none
     std::string title;                        // the file name and the fixed coordinates unless given
