@@ -174,6 +174,7 @@ TEST(Plot, BadInputSaysWhatIsWrongAndWritesNothing) {
     vtest::ScratchDir dir;
     write_cell_map(dir.path("map.q47"), {6, 6, 4}, vtest::ramp(144));
     vtest::write_bytes(dir.path("junk.q47"), {'n', 'o', 't', ' ', 'a', ' ', 'm', 'a', 'p'});
+    write_cell_map(dir.path("inf.q47"), {6, 6, 4}, std::vector<float>(144, INFINITY));
     const struct {
         std::string args;
         int status;
@@ -192,6 +193,16 @@ TEST(Plot, BadInputSaysWhatIsWrongAndWritesNothing) {
         {"map.q47 map.q47.png --title x", 0, ""},
         {"map.q47 none/out.png", 1, "none/out.png: no such file or directory"},
         {"--size 20000 --window 0,0.1,0,1 map.q47 out.png", 1, "out.png: a picture of 20000 x 122500 pixels is too large"},
+        // Work that must end at once: a window of a few rounding steps, a step that would count
+        // levels past any number, many levels over many cells, a plane of infinities.
+        {"--window 1,1.0000000000000002,0,1 map.q47 out.svg", 1, "--window: shows 2.22045e-16 of axis 1, less than"},
+        {"--step 2.3e-308 map.q47 out.png", 1, "--step: gives more than 1000 levels"},
+        {"--levels 1000 --window 0,50,0,50 map.q47 out.svg", 1, "--levels: the contour lines would take more than"},
+        {"inf.q47 out.png", 1, "inf.q47: the plane shown holds no finite density"},
+        {"--sigma 1 --step 1 map.q47 out.png", 2, "excludes"},
+        {"--range 2,1 map.q47 out.png", 2, "--range: needs finite LO and HI with HI above LO"},
+        {"--scale rainbow map.q47 out.png", 2, "--scale"},
+        {"--voxels --interpolate map.q47 out.png", 2, "excludes"},
     };
     for (const auto& c : cases) {
         const vtest::ProcessRun r = vtest::voxmill(dir, "plot " + c.args);
@@ -206,7 +217,191 @@ TEST(Plot, BadInputSaysWhatIsWrongAndWritesNothing) {
     std::vector<std::string> left;
     for (const auto& e : fs::directory_iterator(dir.path(""))) left.push_back(e.path().filename().string());
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"junk.q47", "map.q47", "map.q47.png", "stderr", "stdout"}));
+    EXPECT_EQ(left, (std::vector<std::string>{"inf.q47", "junk.q47", "map.q47", "map.q47.png", "stderr", "stdout"}));
+}
+
+}  // namespace
+
+namespace {
+
+// The centres of the patches of a PNG's plot (left of the colour bar) whose colour is within
+// `tolerance` of `colour`, largest patch first.
+std::vector<std::pair<double, double>> patches_of(const Png& png, const Rgb& colour, double tolerance) {
+    std::vector<int> patch(png.pixels.size(), -1);
+    std::vector<std::tuple<double, double, double>> found;  // size, x, y
+    const double bar = voxmill::picture_layout(png.width, 1).plot_x + voxmill::picture_layout(png.width, 1).plot_w;
+    const auto near = [&](int x, int y) { return x < bar && distance(png.at(x, y), colour) < tolerance; };
+    for (int y0 = 0; y0 < png.height; ++y0) {
+        for (int x0 = 0; x0 < png.width; ++x0) {
+            if (patch[static_cast<std::size_t>(y0 * png.width + x0)] >= 0 || !near(x0, y0)) continue;
+            double n = 0, sx = 0, sy = 0;
+            std::vector<std::pair<int, int>> todo{{x0, y0}};
+            patch[static_cast<std::size_t>(y0 * png.width + x0)] = static_cast<int>(found.size());
+            while (!todo.empty()) {
+                const auto [x, y] = todo.back();
+                todo.pop_back();
+                n += 1;
+                sx += x;
+                sy += y;
+                for (const auto& [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}}) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= png.width || ny >= png.height) continue;
+                    int& mark = patch[static_cast<std::size_t>(ny * png.width + nx)];
+                    if (mark >= 0 || !near(nx, ny)) continue;
+                    mark = static_cast<int>(found.size());
+                    todo.emplace_back(nx, ny);
+                }
+            }
+            found.emplace_back(n, sx / n, sy / n);
+        }
+    }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return std::get<0>(a) > std::get<0>(b); });
+    std::vector<std::pair<double, double>> centres;
+    for (const auto& [n, x, y] : found) centres.emplace_back(x, y);
+    return centres;
+}
+
+// Three equal peaks at (0.2, 0.2), (0.6, 0.2) and (0.2, 0.6) of the plane: in the picture the
+// edges from the first to the others must meet at the cell's angle, their lengths in the
+// ratio of the cell's axes; a plane with a superspace axis is drawn square.
+TEST(Plot, PlanesOfRealAxesHaveTheShapeOfTheCell) {
+    vtest::ScratchDir dir;
+    const std::vector<std::int32_t> n{40, 20, 30};  // the peaks and 0.5 fall on grid points
+    // The three peaks in the plane of map positions i and j, the third position at 0.5.
+    const auto three_peaks = [&](int i, int j) {
+        std::vector<std::pair<float, std::vector<double>>> p;
+        for (const auto& [u, v] : {std::pair{0.2, 0.2}, std::pair{0.6, 0.2}, std::pair{0.2, 0.6}}) {
+            std::vector<double> at(3, 0.5);
+            at[static_cast<std::size_t>(i - 1)] = u;
+            at[static_cast<std::size_t>(j - 1)] = v;
+            p.push_back({1.0f, at});
+        }
+        return peaks(n, p);
+    };
+    write_cell_map(dir.path("12.q47"), n, three_peaks(1, 2));
+    write_cell_map(dir.path("13.q47"), n, three_peaks(1, 3));
+    write_cell_map(dir.path("23.q47"), n, three_peaks(2, 3));
+    ASSERT_EQ(vtest::voxmill(dir, "convert --cell 12,8,10,80,100,120 12.q47 12.ccp4").status, 0);
+    // Map positions 1, 2 and 3 hold the axes of codes 4, 1 and 2 (a map reordered by option 4).
+    vtest::RawHeader reordered;
+    reordered.nvox = {40, 20, 30, 1, 1, 1};
+    reordered.iorien = {4, 1, 2, 3, 0, 0};
+    for (std::size_t i = 0; i < 3; ++i) reordered.xdf[i] = 1.0f / static_cast<float>(n[i]);
+    vtest::write_bytes(dir.path("codes.q47"), vtest::q47_bytes(reordered, three_peaks(1, 3)));
+    const std::string cell = "--cell 12,8,10,80,100,120 ";
+    const struct {
+        std::string args;
+        double angle, ratio;  // expected between the edges from the first peak
+    } cases[] = {
+        {cell + "--at 0,0,0.5 12.q47", 120, 1.5},
+        {"--at 0,0,0.5 12.ccp4", 120, 1.5},                    // the file's own cell
+        {cell + "--axes 1,3 --at 0,0.5,0 13.q47", 100, 1.2},   // beta, a over c
+        {cell + "--axes 2,3 --at 0.5,0,0 23.q47", 80, 0.8},    // alpha, b over c
+        {cell + "--axes 1,3 --at 0,0.5,0 codes.q47", 90, 1},   // x4 and x2: no shape
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(vtest::voxmill(dir, "plot --levels 0 " + c.args + " out.png").status, 0) << c.args;
+        const auto centres = patches_of(read_png(dir.path("out.png")), voxmill::colour_at(ColourScale::sequential, 1.0), 0.1);
+        ASSERT_GE(centres.size(), 3u) << c.args;
+        // The first peak is where the edges meet at the largest angle; the edge along the
+        // picture's width goes to the second.
+        std::array<std::pair<double, double>, 3> p{centres[0], centres[1], centres[2]};
+        const auto angle_at = [&](int i) {
+            const auto& a = p[static_cast<std::size_t>(i)];
+            const auto& b = p[static_cast<std::size_t>((i + 1) % 3)];
+            const auto& d = p[static_cast<std::size_t>((i + 2) % 3)];
+            const double ux = b.first - a.first, uy = b.second - a.second, vx = d.first - a.first, vy = d.second - a.second;
+            return std::acos((ux * vx + uy * vy) / std::hypot(ux, uy) / std::hypot(vx, vy)) * 180 / M_PI;
+        };
+        int first = 0;
+        for (int i = 1; i < 3; ++i) first = angle_at(i) > angle_at(first) ? i : first;
+        const auto& a = p[static_cast<std::size_t>(first)];
+        auto b = p[static_cast<std::size_t>((first + 1) % 3)], d = p[static_cast<std::size_t>((first + 2) % 3)];
+        if (std::abs(d.second - a.second) < std::abs(b.second - a.second)) std::swap(b, d);
+        EXPECT_NEAR(angle_at(first), c.angle, 1.5) << c.args;
+        EXPECT_NEAR(std::hypot(b.first - a.first, b.second - a.second) / std::hypot(d.first - a.first, d.second - a.second),
+                    c.ratio, 0.03)
+            << c.args;
+    }
+}
+
+// The colour range, the scale and the contour levels as the options say, and the levels'
+// interval written beside the colour bar (read from the PDF's text).
+TEST(Plot, ScalesAndLevelsFollowTheOptions) {
+    vtest::ScratchDir dir;
+    const std::vector<std::int32_t> n{24, 24, 4};
+    std::vector<float> peak = peaks(n, {{5.0f, {0.5, 0.5, 0}}});
+    write_cell_map(dir.path("peak.q47"), n, peak);
+    std::vector<float> ringing = peaks(n, {{1.0f, {0.5, 0.5, 0}}});
+    ringing[3] = -0.015f;
+    write_cell_map(dir.path("ringing.q47"), n, ringing);
+    vtest::RawHeader difference;  // a difference map of console option 2: map code 6, all below 0
+    difference.nvox = {24, 24, 4, 1, 1, 1};
+    difference.mapa = 6;
+    for (std::size_t i = 0; i < 3; ++i) difference.xdf[i] = 1.0f / static_cast<float>(n[i]);
+    std::vector<float> negative(peak);
+    for (float& v : negative) v = -v;
+    vtest::write_bytes(dir.path("difference.q47"), vtest::q47_bytes(difference, negative));
+    double mean = 0, squares = 0;
+    for (const float v : peak) mean += v / static_cast<double>(peak.size());
+    for (const float v : peak) squares += (v - mean) * (v - mean) / static_cast<double>(peak.size());
+    char two_sigma[32];
+    std::snprintf(two_sigma, sizeof two_sigma, "%g", 2 * std::sqrt(squares));
+
+    const struct {
+        std::string args;
+        ColourScale scale;
+        double peak_t, background_t;  // where on the scale the peak and the background are
+        std::string note;
+    } cases[] = {
+        {"peak.q47", ColourScale::sequential, 1.0, 0.0, "contours every 0.5"},
+        {"--range 0,10 peak.q47", ColourScale::sequential, 0.5, 0.0, "contours every 1"},
+        {"--range -2,2 peak.q47", ColourScale::sequential, 1.0, 0.5, "contours every 0.5"},
+        {"--levels 4 peak.q47", ColourScale::sequential, 1.0, 0.0, "4 contour levels"},
+        {"--sigma 2 peak.q47", ColourScale::sequential, 1.0, 0.0, std::string("contours every 2\xCF\x83 = ") + two_sigma},
+        {"--scale diverging peak.q47", ColourScale::diverging, 1.0, 0.5, "contours every 1"},
+        {"difference.q47", ColourScale::diverging, 0.0, 0.5, "contours every 1"},
+        {"ringing.q47", ColourScale::sequential, 1.0, 0.015 / 1.015, "contours every 0.2"},
+    };
+    const bool can_read_pdf = run(dir, "command -v pdftotext") == 0;
+    for (const auto& c : cases) {
+        ASSERT_EQ(vtest::voxmill(dir, "plot " + c.args + " out.png").status, 0) << c.args;
+        const Png png = read_png(dir.path("out.png"));
+        const voxmill::PictureLayout l = voxmill::picture_layout(800, 1);
+        const auto spot = [&](double u, double v) { return png.at(l.plot_x + u * l.plot_w, l.plot_y + (1 - v) * l.plot_h); };
+        EXPECT_LT(distance(spot(0.5, 0.5), voxmill::colour_at(c.scale, c.peak_t)), 0.03) << c.args;
+        EXPECT_LT(distance(spot(0.05, 0.05), voxmill::colour_at(c.scale, c.background_t)), 0.03) << c.args;
+        if (!can_read_pdf) continue;
+        ASSERT_EQ(vtest::voxmill(dir, "plot " + c.args + " out.pdf").status, 0) << c.args;
+        ASSERT_EQ(run(dir, "pdftotext out.pdf out.txt"), 0);
+        EXPECT_NE(vtest::slurp(dir.path("out.txt")).find(c.note), std::string::npos) << c.args;
+    }
+}
+
+// SVG readers smooth images, so voxel blocks are drawn there as many pixels each: rendered, the
+// plot shows the voxels' own colours, not blends between them.
+TEST(Plot, VoxelBlocksStayBlocksInSvg) {
+    vtest::ScratchDir dir;
+    if (run(dir, "command -v rsvg-convert") != 0) GTEST_SKIP() << "rsvg-convert is not installed";
+    write_cell_map(dir.path("map.q47"), {4, 4, 1}, vtest::ramp(16));
+    for (const char* args : {"map.q47", "--voxels --window 0.01,0.74,0,0.75 map.q47"}) {
+        ASSERT_EQ(vtest::voxmill(dir, std::string("plot --levels 0 ") + args + " out.svg").status, 0) << args;
+        ASSERT_EQ(run(dir, "rsvg-convert -d 72 -p 72 out.svg -o out.png"), 0);
+        const Png png = read_png(dir.path("out.png"));
+        const voxmill::PictureLayout l = voxmill::picture_layout(800, 1);
+        int own = 0, all = 0;
+        for (int y = static_cast<int>(l.plot_y) + 2; y < static_cast<int>(l.plot_y + l.plot_h) - 2; y += 3) {
+            for (int x = static_cast<int>(l.plot_x) + 2; x < static_cast<int>(l.plot_x + l.plot_w) - 2; x += 3) {
+                double best = 1;
+                for (int k = 0; k < 16; ++k) {
+                    best = std::min(best, distance(png.at(x, y), voxmill::colour_at(ColourScale::sequential, k / 15.0)));
+                }
+                own += best < 0.02 ? 1 : 0;
+                ++all;
+            }
+        }
+        EXPECT_GT(own, all * 97 / 100) << args << ": " << own << " of " << all << " samples show a voxel's colour";
+    }
 }
 
 }  // namespace
