@@ -144,7 +144,7 @@ TEST_F(MapFaults, InfoTellsWhatTheFileHolds) {
         {"info .", 1, "", "voxmill: error: .: is a folder, not a map file\n"},
         {"bogus stack.mrc", 2, "", "voxmill: error: unknown command bogus\n"},
         {"plot --axes 1,3 stack.mrc out.png --levels 5", 0, "", ""},
-        {"plot --cell 10,10,10,90,90,90 --at 0,0,0.5 stack.mrc out.png --size 200", 0, "", ""},
+        {"plot --cell 10,10,10,90,90,90 --at 0,0,8.25 stack.mrc out.png --size 200", 0, "", ""},
         {"plot --axes 1,3,2 stack.mrc out.png", 2, "", "voxmill: error: --axes: takes 2 comma-separated values, found 3\n"},
         {"plot --step nan stack.mrc out.png", 2, "", "voxmill: error: --step: must be a finite number above 0\n"},
         {"plot --step 0 stack.mrc out.png", 2, "", "voxmill: error: --step: must be a finite number above 0\n"},

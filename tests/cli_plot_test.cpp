@@ -325,6 +325,51 @@ TEST(Plot, PlanesOfRealAxesHaveTheShapeOfTheCell) {
     }
 }
 
+// A box of a cell is drawn over its frame, once, where it lies; a periodic map far out in the
+// window is drawn as in its first cell.
+TEST(Plot, BoxesStayWhereTheyAreAndFarWindowsRepeatTheCell) {
+    vtest::ScratchDir dir;
+    vtest::RawHeader box;  // voxels 20 .. 32 of 40 along axis 1, 0 .. 12 of 20 along axis 2
+    box.nvox = {13, 13, 1, 1, 1, 1};
+    box.xdf = {1.0f / 40, 1.0f / 20, 1, 1, 1, 1};
+    box.xfmn = {0.5f, 0.0f, 0, 0, 0, 0};
+    box.xfmx = {0.8f, 0.6f, 0, 0, 0, 0};
+    std::vector<float> rho(169);
+    for (int j = 0; j < 13; ++j) {
+        for (int i = 0; i < 13; ++i) {
+            const double du = 0.5 + i / 40.0 - 0.6, dv = j / 20.0 - 0.3;
+            rho[static_cast<std::size_t>(i + 13 * j)] = static_cast<float>(std::exp(-(du * du + dv * dv) / (2 * 0.03 * 0.03)));
+        }
+    }
+    vtest::write_bytes(dir.path("box.q47"), vtest::q47_bytes(box, rho));
+    const voxmill::PictureLayout square = voxmill::picture_layout(800, 1);
+    const auto top = voxmill::colour_at(ColourScale::sequential, 1.0);
+    for (const auto& [args, u0, u1, v0, v1] :
+         {std::tuple{std::string("box.q47"), 0.5, 0.8, 0.0, 0.6}, std::tuple{std::string("--window 0,1,0,1 box.q47"), 0.0, 1.0, 0.0, 1.0}}) {
+        ASSERT_EQ(vtest::voxmill(dir, "plot --levels 0 " + args + " out.png").status, 0) << args;
+        const Png png = read_png(dir.path("out.png"));
+        const voxmill::PictureLayout l = voxmill::picture_layout(800, (v1 - v0) / (u1 - u0));
+        const auto centres = patches_of(png, top, 0.05);
+        ASSERT_EQ(centres.size(), 1u) << args;
+        EXPECT_NEAR(centres[0].first, l.plot_x + (0.6 - u0) / (u1 - u0) * l.plot_w, 0.02 * l.plot_w) << args;
+        EXPECT_NEAR(centres[0].second, l.plot_y + (1 - (0.3 - v0) / (v1 - v0)) * l.plot_h, 0.02 * l.plot_h) << args;
+    }
+
+    write_cell_map(dir.path("cell.q47"), {24, 20, 16}, peaks({24, 20, 16}, {{3.0f, {0.3, 0.6, 0.013}}}));
+    std::vector<std::uint32_t> near;
+    for (const char* window : {"0,1,0,1", "1000000,1000001,0,1", "-1000000000,-999999999,0,1"}) {
+        ASSERT_EQ(vtest::voxmill(dir, std::string("plot --at 0,0,0.013 --window ") + window + " cell.q47 out.png").status, 0);
+        const Png png = read_png(dir.path("out.png"));
+        std::vector<std::uint32_t> plot;  // the plot's pixels, not the tick labels under it
+        for (int y = static_cast<int>(square.plot_y); y < static_cast<int>(square.plot_y + square.plot_h); ++y) {
+            const auto row = png.pixels.begin() + static_cast<std::ptrdiff_t>(y) * png.width;
+            plot.insert(plot.end(), row + static_cast<std::ptrdiff_t>(square.plot_x), row + static_cast<std::ptrdiff_t>(square.plot_x + square.plot_w));
+        }
+        if (near.empty()) near = plot;
+        EXPECT_TRUE(plot == near) << window;
+    }
+}
+
 // The colour range, the scale and the contour levels as the options say, and the levels'
 // interval written beside the colour bar (read from the PDF's text).
 TEST(Plot, ScalesAndLevelsFollowTheOptions) {

@@ -90,6 +90,10 @@ void fold_origin(Map& map) {
         map.xfmn(i) = static_cast<float>(map.xfmn(i) + shift);
         map.xfmx(i) = static_cast<float>(map.xfmx(i) + shift);
     }
+    // A huge ORIGIN over a tiny cell would give starts beyond any number.
+    if (const std::string fault = frame_fault(map); !fault.empty()) {
+        throw MapError("the map's ORIGIN, in fractions of its cell, places it beyond any coordinate: " + fault);
+    }
 }
 
 }  // namespace

@@ -204,7 +204,7 @@ std::string default_title(const PlotOptions& o, const Map& map, const PlaneReque
 // tell its edges apart.
 void check_window_width(const Map& map, int k, double w0, double w1) {
     const double step = map.nvox(k) > 1 && std::isfinite(map.xdf(k)) && map.xdf(k) > 0 ? map.xdf(k) : 1.0;
-    const double least = std::max(0.01 * step, 1e-9 * std::max({1.0, std::abs(w0), std::abs(w1)}));
+    const double least = std::max(0.01 * step, 1e-12 * std::max({1.0, std::abs(w0), std::abs(w1)}));
     if (!(w1 - w0 >= least)) {
         throw PlotFailure{"--window", "shows " + number(w1 - w0) + " of axis " + std::to_string(k) +
                                           ", less than a hundredth of a voxel (" + number(step) + ") or too fine for its coordinates"};
@@ -295,10 +295,24 @@ void plot(const PlotOptions& o, std::ostream& err) {
     r.across = o.axes[0];
     r.up = o.axes[1];
     std::copy(o.at.begin(), o.at.end(), r.at.begin());
-    r.u0 = o.window[0];
-    r.u1 = o.window[1];
-    r.v0 = o.window[2];
-    r.v1 = o.window[3];
+    r.interpolate = o.interpolate;
+    for (int k = 1; k <= map.dimension; ++k) {
+        if (k == r.across || k == r.up) continue;
+        double& x = r.at[static_cast<std::size_t>(k - 1)];
+        // By default the fixed coordinates are 0, or the first voxel of an axis that holds a box.
+        if (o.at.empty() && !periodic_axis(map, k)) x = frame_range(map, k).first;
+        if (!holds_coordinate(map, k, x)) {
+            const auto [first, last] = frame_range(map, k);
+            throw PlotFailure{"--at", axis_name(axis_code(map, k)) + " = " + exact(x) + " lies outside the map, which holds it from " +
+                                          number(first) + " to " + number(last) + " only"};
+        }
+    }
+    // The default window: one cell, or the frame of an axis that holds a box of the cell.
+    const auto default_window = [&](int k) {
+        return periodic_axis(map, k) ? std::pair{0.0, 1.0} : frame_range(map, k);
+    };
+    std::tie(r.u0, r.u1) = o.window.empty() ? default_window(r.across) : std::pair{o.window[0], o.window[1]};
+    std::tie(r.v0, r.v1) = o.window.empty() ? default_window(r.up) : std::pair{o.window[2], o.window[3]};
     if (o.voxels) snap_to_voxels(map, r);
     check_window_width(map, r.across, r.u0, r.u1);
     check_window_width(map, r.up, r.v0, r.v1);
@@ -404,7 +418,7 @@ void check_plot_options(const PlotOptions& o) {
     for (const double w : o.window) {
         if (!std::isfinite(w)) throw CLI::ValidationError("--window", "holds a value that is not a finite number");
     }
-    if (!(o.window[1] > o.window[0]) || !(o.window[3] > o.window[2])) {
+    if (!o.window.empty() && (!(o.window[1] > o.window[0]) || !(o.window[3] > o.window[2]))) {
         throw CLI::ValidationError("--window", "needs U1 above U0 and V1 above V0");
     }
     if (!o.range.empty() && !(std::isfinite(o.range[0]) && std::isfinite(o.range[1]) && o.range[1] > o.range[0])) {

@@ -14,7 +14,7 @@ namespace voxmill {
 struct PlotOptions {
     std::vector<int> axes{1, 2};
     std::vector<double> at;                   // one per map axis, or none: 0 on every axis
-    std::vector<double> window{0, 1, 0, 1};   // U0, U1, V0, V1
+    std::vector<double> window;               // U0, U1, V0, V1, or none: one cell, or a box's frame
     int levels = -1;                          // 0 or more: that many levels spread over the data
     double step = 0;                          // above 0: a contour at every multiple of step
     double sigma = 0;                         // above 0: a contour every sigma times the map's rms

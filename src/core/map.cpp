@@ -1,7 +1,9 @@
 #include "core/map.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <numbers>
+#include <utility>
 #include <vector>
 
 namespace voxmill {
@@ -52,6 +54,30 @@ void frame_whole_cell(Map& map, int axes) {
         map.xfmx(i) = on_map ? (n - 1.0f) / n : 0.0f;
         map.xdf(i) = on_map ? 1.0f / n : 1.0f;
     }
+}
+
+namespace {
+
+std::string shortest(float v) {
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, v);
+    return std::string(text, end);
+}
+
+}  // namespace
+
+std::string frame_fault(const Map& map) {
+    for (int i = 1; i <= 6; ++i) {
+        if (map.nvox(i) <= 1) continue;
+        const std::string of_axis = " of axis " + std::to_string(i) + " is ";
+        const std::string needs = ": an axis of " + std::to_string(map.nvox(i)) + " voxels needs ";
+        for (const auto& [name, x] : {std::pair{"start", map.xfmn(i)}, std::pair{"end", map.xfmx(i)}}) {
+            if (!std::isfinite(x)) return name + of_axis + shortest(x) + needs + "a finite start and end";
+        }
+        const float step = map.xdf(i);
+        if (!std::isfinite(step) || !(step > 0.0f)) return "step" + of_axis + shortest(step) + needs + "a finite step above 0";
+    }
+    return {};
 }
 
 }  // namespace voxmill

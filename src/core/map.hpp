@@ -51,6 +51,12 @@ Map full_cell_frame(const std::vector<std::int32_t>& counts);
 // (n-1)/n, step 1/n; 0, 0 and 1 above.
 void frame_whole_cell(Map& map, int axes);
 
+// What keeps the frame from placing the voxels, as "step of axis 2 is nan: an axis of 16
+// voxels needs a finite step above 0"; empty when nothing does. Only axes of more than one
+// voxel are judged: the map is constant along an axis of one voxel, whose frame files often
+// leave at 0 or anything, and no tool reads it.
+std::string frame_fault(const Map& map);
+
 // The range of the densities as the file itself records it, where the format holds one.
 struct StoredRange {
     std::optional<float> min, max, mean, rms;

@@ -87,6 +87,7 @@ Map read_q47_map(const std::string& path, StoredRange* stored) {
     }
     Map m;
     describe_map(h, m);
+    if (const std::string fault = frame_fault(m); !fault.empty()) throw MapError("the q47 header's " + fault);
     m.rho.allocate(static_cast<std::size_t>(m.voxels()));
     if (!read_q47_layers(file, h, m.rho.data())) throw MapError("cannot read the layers of the q47 file");
     unsigned char trailer[8];

@@ -1,5 +1,6 @@
 #include "ops/qc_stencil.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 #include "ops/qc_geometry.hpp"
@@ -107,25 +108,42 @@ MapGrid map_grid(const Map& map, int sdim) {
 
 MapGrid map_grid(const State& st) { return map_grid(st.map, st.sdim); }
 
+AxisNodes axis_nodes(const MapGrid& m, int k, std::int64_t orig, const NodeWeights& w, bool periodic) {
+    AxisNodes a;
+    a.count = kStencilNodes;
+    a.w = w;
+    const std::int64_t nk = m.nvox(k);
+    if (periodic) {
+        // One division per axis: the nodes after the first step on, back to 0 at the end.
+        std::int64_t h = orig % nk;
+        if (h < 0) h += nk;
+        for (std::ptrdiff_t& off : a.off) {
+            off = h * m.stride(k);
+            if (++h == nk) h = 0;
+        }
+    } else {
+        for (int p = 0; p < kStencilNodes; ++p) {
+            a.off[static_cast<std::size_t>(p)] = std::clamp<std::int64_t>(orig + p, 0, nk - 1) * m.stride(k);
+        }
+    }
+    return a;
+}
+
+void find_row(Stencil& s) {
+    // Axis 1 has stride 1: its nodes lie side by side unless a wrap or a clamp broke the run.
+    const AxisNodes& x = s.axis[0];
+    s.first = x.off[0];
+    s.contiguous = x.off[kStencilNodes - 1] - x.off[0] == kStencilNodes - 1;
+}
+
 Stencil make_stencil(const MapGrid& m, const Tab<float, 6>& coo) {
     Stencil s;
     for (int k = 1; k <= m.sdim; ++k) {
-        AxisNodes& a = s.axis[static_cast<std::size_t>(k - 1)];
         const std::int32_t orig = stencil_origin(coo(k));
-        const std::int32_t nk = m.nvox(k);
-        a.count = kStencilNodes;
-        a.w = stencil_weights(coo(k), orig);
-        for (int p = 0; p < kStencilNodes; ++p) {
-            std::int32_t h = (orig + p) % nk;
-            if (h < 0) h += nk;
-            a.off[static_cast<std::size_t>(p)] = h * m.stride(k);
-        }
-        if (k == 1) {
-            s.first = a.off[0];
-            s.contiguous = s.first + kStencilNodes <= nk;
-        }
+        s.axis[static_cast<std::size_t>(k - 1)] = axis_nodes(m, k, orig, stencil_weights(coo(k), orig), true);
     }
     for (int k = m.sdim + 1; k <= 6; ++k) s.axis[static_cast<std::size_t>(k - 1)].w[0] = 1.0f;
+    find_row(s);
     return s;
 }
 

@@ -46,6 +46,14 @@ struct Stencil {
 // The stencil of the point coo(1 .. sdim), in voxels.
 Stencil make_stencil(const MapGrid& m, const Tab<float, 6>& coo);
 
+// The nodes orig .. orig+4 along axis k with these weights: wrapped around the axis, or, along
+// an axis where the map is a box rather than a whole cell, held to its first and last voxel
+// (the spline near a box's edge then runs flat beyond it, where the box holds no data).
+AxisNodes axis_nodes(const MapGrid& m, int k, std::int64_t orig, const NodeWeights& w, bool periodic);
+
+// Sets `first` and `contiguous` once every axis of the stencil has its nodes.
+void find_row(Stencil& s);
+
 // The interpolated density of the stencil's point.
 float stencil_sum(const MapGrid& m, const Stencil& s);
 
