@@ -323,6 +323,13 @@ TEST(Plot, PlanesOfRealAxesHaveTheShapeOfTheCell) {
                     c.ratio, 0.03)
             << c.args;
     }
+    // The reordered map's axes are named by their codes, in the labels and the title.
+    if (run(dir, "command -v pdftotext") == 0) {
+        ASSERT_EQ(vtest::voxmill(dir, "plot --axes 1,3 --at 0,0.5,0 codes.q47 out.pdf").status, 0);
+        ASSERT_EQ(run(dir, "pdftotext out.pdf out.txt"), 0);
+        const std::string text = vtest::slurp(dir.path("out.txt"));
+        for (const char* label : {"codes.q47, x1 = 0.5", "x4", "x2"}) EXPECT_NE(text.find(label), std::string::npos) << label << " in " << text;
+    }
 }
 
 // A box of a cell is drawn over its frame, once, where it lies; a periodic map far out in the
