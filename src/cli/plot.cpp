@@ -270,18 +270,9 @@ std::vector<ContourLevel> trace_levels(const PlaneSamples& s, const std::vector<
     return contours;
 }
 
-void plot(const PlotOptions& o, std::ostream& err) {
-    if (same_file(o.map, o.out)) throw PlotFailure{o.out, "is the input map " + o.map + "; nothing was written"};
-    MapFile f;
-    try {
-        f = read_map_file(o.map);
-    } catch (const std::bad_alloc&) {
-        throw PlotFailure{o.map, "not enough memory for the map"};
-    } catch (const std::exception& e) {
-        throw PlotFailure{o.map, e.what()};
-    }
-    for (const std::string& w : f.warnings) report_warning(err, o.map, w);
-    const Map& map = f.map;
+// The plane the options ask for: its axes, the fixed coordinates (by default 0, or the first
+// voxel of an axis that holds a box) and the window (by default one cell, or a box's frame).
+PlaneRequest plane_request(const PlotOptions& o, const Map& map) {
     for (const int k : o.axes) {
         if (k > map.dimension) {
             throw PlotFailure{o.map, "a map of " + std::to_string(map.dimension) + " axes has no axis " + std::to_string(k)};
@@ -299,7 +290,6 @@ void plot(const PlotOptions& o, std::ostream& err) {
     for (int k = 1; k <= map.dimension; ++k) {
         if (k == r.across || k == r.up) continue;
         double& x = r.at[static_cast<std::size_t>(k - 1)];
-        // By default the fixed coordinates are 0, or the first voxel of an axis that holds a box.
         if (o.at.empty() && !periodic_axis(map, k)) x = frame_range(map, k).first;
         if (!holds_coordinate(map, k, x)) {
             const auto [first, last] = frame_range(map, k);
@@ -307,7 +297,6 @@ void plot(const PlotOptions& o, std::ostream& err) {
                                           number(first) + " to " + number(last) + " only"};
         }
     }
-    // The default window: one cell, or the frame of an axis that holds a box of the cell.
     const auto default_window = [&](int k) {
         return periodic_axis(map, k) ? std::pair{0.0, 1.0} : frame_range(map, k);
     };
@@ -316,6 +305,33 @@ void plot(const PlotOptions& o, std::ostream& err) {
     if (o.voxels) snap_to_voxels(map, r);
     check_window_width(map, r.across, r.u0, r.u1);
     check_window_width(map, r.up, r.v0, r.v1);
+    return r;
+}
+
+// The densities at the ends of the colour scale: --range, or the plane's range, symmetric
+// about zero on a diverging scale.
+std::pair<double, double> colour_range(const PlotOptions& o, ColourScale scale, const Range& r) {
+    if (!o.range.empty()) return {o.range[0], o.range[1]};
+    if (scale == ColourScale::diverging) {
+        const double most = std::max(std::abs(r.low), std::abs(r.high));
+        return {-most, most};
+    }
+    return {r.low, r.high};
+}
+
+void plot(const PlotOptions& o, std::ostream& err) {
+    if (same_file(o.map, o.out)) throw PlotFailure{o.out, "is the input map " + o.map + "; nothing was written"};
+    MapFile f;
+    try {
+        f = read_map_file(o.map);
+    } catch (const std::bad_alloc&) {
+        throw PlotFailure{o.map, "not enough memory for the map"};
+    } catch (const std::exception& e) {
+        throw PlotFailure{o.map, e.what()};
+    }
+    for (const std::string& w : f.warnings) report_warning(err, o.map, w);
+    const Map& map = f.map;
+    PlaneRequest r = plane_request(o, map);
     Picture p;
     p.shape = plane_shape(o, map, r.across, r.up);
     p.across_label = axis_name(axis_code(map, r.across));
@@ -334,16 +350,7 @@ void plot(const PlotOptions& o, std::ostream& err) {
     p.plane = &r;
     p.samples = &samples;
     p.scale = colour_scale(o, map, range);
-    if (!o.range.empty()) {
-        p.low = o.range[0];
-        p.high = o.range[1];
-    } else if (p.scale == ColourScale::diverging) {
-        p.high = std::max(std::abs(range.low), std::abs(range.high));
-        p.low = -p.high;
-    } else {
-        p.low = range.low;
-        p.high = range.high;
-    }
+    std::tie(p.low, p.high) = colour_range(o, p.scale, range);
     const DensityStats stats = density_stats(map.rho.data(), static_cast<std::size_t>(map.voxels()));
     const Levels levels = contour_levels(o, range, p.low, p.high, stats.rms.value_or(0.0));
     p.contours = trace_levels(samples, levels.values);
