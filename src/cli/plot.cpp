@@ -203,7 +203,7 @@ std::string default_title(const PlotOptions& o, const Map& map, const PlaneReque
 // A window must be wider than a hundredth of a voxel, and wide enough for its coordinates to
 // tell its edges apart.
 void check_window_width(const Map& map, int k, double w0, double w1) {
-    const double step = map.nvox(k) > 1 && std::isfinite(map.xdf(k)) && map.xdf(k) > 0 ? map.xdf(k) : 1.0;
+    const double step = AxisFrame(map, k).step;
     const double least = std::max(0.01 * step, 1e-12 * std::max({1.0, std::abs(w0), std::abs(w1)}));
     if (!(w1 - w0 >= least)) {
         throw PlotFailure{"--window", "shows " + number(w1 - w0) + " of axis " + std::to_string(k) +
@@ -224,8 +224,8 @@ ColourScale colour_scale(const PlotOptions& o, const Map& map, const Range& r) {
 
 // The grid point of axis k nearest to x.
 double nearest_grid_point(const Map& map, int k, double x) {
-    if (map.nvox(k) == 1) return x;
-    return map.xfmn(k) + std::round((x - map.xfmn(k)) / map.xdf(k)) * map.xdf(k);
+    const AxisFrame a(map, k);
+    return a.n == 1 ? x : a.start + std::round((x - a.start) / a.step) * a.step;
 }
 
 // For --voxels: the window's edges and the fixed coordinates moved to their nearest grid
@@ -243,7 +243,7 @@ void snap_to_voxels(const Map& map, PlaneRequest& r) {
 // Whether the picture has room for every voxel of the window as a block of its own.
 void check_voxel_window(const Map& map, const PlaneRequest& r) {
     for (const auto& [k, w0, w1] : {std::tuple{r.across, r.u0, r.u1}, std::tuple{r.up, r.v0, r.v1}}) {
-        const double points = std::round((w1 - w0) / map.xdf(k)) + 1;
+        const double points = std::round((w1 - w0) / AxisFrame(map, k).step) + 1;
         if (!(points >= 2)) throw PlotFailure{"--voxels", "the window holds less than two grid points of axis " + std::to_string(k)};
         if (points > r.most_samples) {
             throw PlotFailure{"--voxels", "the window holds " + number(points) + " grid points of axis " + std::to_string(k) +
