@@ -20,8 +20,9 @@
 #include <vector>
 
 #include "bench_maps.hpp"
-#include "ops/add1.hpp"
-#include "ops/diffmap.hpp"
+#include "app/add1.hpp"
+#include "app/diffmap.hpp"
+#include "app/classes.hpp"
 #include "ops/histogram.hpp"
 
 namespace {

@@ -14,7 +14,7 @@
 
 #include <unistd.h>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/density_array.hpp"
 #include "core/voxmill_mod.hpp"
 #include "formats/q47_output.hpp"

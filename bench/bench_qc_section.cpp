@@ -1,7 +1,8 @@
 // An icosahedral section (type A) of 100 x 100 x 1 pixels through a 6D map of 12^6 voxels
 // with random densities, three ways in one run: the literal path (fillrhocut and rhoatpoint
-// per pixel), the stencil path on one thread, and the stencil path on all cores. The literal
-// path takes seconds per thousand pixels, so it is timed on every 50th pixel and scaled up.
+// per pixel, from the tests' support/reference_density.hpp), the stencil path on one thread,
+// and the stencil path on all cores. The literal path takes seconds per thousand pixels, so
+// it is timed on every 50th pixel and scaled up.
 //
 //   build/bench/bench_qc_section [repetitions] [literal pixel step]
 #include <algorithm>
@@ -15,7 +16,7 @@
 #include "bench_maps.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_parallel.hpp"
-#include "ops/qc_pixel.hpp"
+#include "support/reference_density.hpp"
 
 namespace {
 
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
         sampled = 0;
         const auto start = Clock::now();
         for (std::int32_t L = 0; L < pixels; L += literal_step, ++sampled) {
-            const float v = voxmill::literal_pixel(st, g, L);
+            const float v = vtest::literal_pixel(st.map, st.sdim, g, L);
             worst_difference = std::max(worst_difference, std::fabs(static_cast<double>(v - fast1[static_cast<std::size_t>(L)])));
         }
         literal = std::min(literal, seconds_since(start) * pixels / sampled);

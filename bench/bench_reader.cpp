@@ -15,7 +15,7 @@
 #include <string>
 
 #include "bench_maps.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 
 namespace {
 

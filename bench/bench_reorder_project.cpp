@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "bench_maps.hpp"
-#include "ops/project.hpp"
-#include "ops/q47reorder.hpp"
+#include "app/project.hpp"
+#include "app/q47reorder.hpp"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "app/getargs.hpp"
 #include "core/errors.hpp"
 #include "formats/q47_header.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 #include "fuzz_support.hpp"
 
 namespace {

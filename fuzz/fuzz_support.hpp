@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 
 namespace vfuzz {
 

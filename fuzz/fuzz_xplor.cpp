@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/errors.hpp"
-#include "formats/xplor_reader.hpp"
+#include "app/xplor_input.hpp"
 #include "fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/text_maps.hpp"
 #include "app/getargs.hpp"
 #include "core/errors.hpp"
 #include "support/test_support.hpp"

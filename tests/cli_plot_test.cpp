@@ -15,7 +15,7 @@
 
 #include "cli/colour_scale.hpp"
 #include "cli/picture.hpp"
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "formats/q47_map.hpp"
 #include "samples.hpp"
 #include "support/test_support.hpp"

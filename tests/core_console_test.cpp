@@ -4,7 +4,7 @@
 #include <limits>
 #include <sstream>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 

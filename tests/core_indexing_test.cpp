@@ -1,56 +1,54 @@
 #include <gtest/gtest.h>
 
-#include "core/voxmill_mod.hpp"
+#include <utility>
+#include <vector>
 
-using voxmill::State;
+#include "core/voxmill_mod.hpp"
+#include "support/reference_density.hpp"
+
+using voxmill::Map;
 using voxmill::Tab;
 
 namespace {
 
-State map_of(std::initializer_list<std::int32_t> counts) {
-    State st;
+// A map of these voxel counts, as many axes as counts; its densities are not needed.
+struct Counts {
+    Map map;
+    int sdim = 0;
+};
+
+Counts map_of(std::initializer_list<std::int32_t> counts) {
+    Counts m;
     int k = 1;
-    for (std::int32_t c : counts) st.map.nvox(k++) = c;
-    st.sdim = static_cast<std::int32_t>(counts.size());
-    return st;
+    for (std::int32_t c : counts) m.map.nvox(k++) = c;
+    m.sdim = static_cast<int>(counts.size());
+    return m;
 }
 
-std::int32_t location(State& st, Tab<std::int32_t, 6> c) {
-    std::int32_t loc = -1;
-    voxmill::arraylocation(st, c, loc, 1);
-    return loc;
-}
+std::int32_t location(const Counts& m, Tab<std::int32_t, 6> c) { return vtest::arraylocation(m.map, m.sdim, c); }
 
 }  // namespace
 
+// The voxel addressing of the reference routines (support/reference_density.hpp).
 TEST(ArrayLocation, WrapsEveryCoordinatePeriodically) {
-    State st = map_of({10, 10, 10});
-    EXPECT_EQ(location(st, {{-1, 0, 0}}), 9);
-    EXPECT_EQ(location(st, {{10, 0, 0}}), 0);
-    EXPECT_EQ(location(st, {{0, 1, 0}}), 10);
-    EXPECT_EQ(location(st, {{0, 0, 1}}), 100);
-    EXPECT_EQ(location(st, {{-11, 0, 0}}), 9);
-    EXPECT_EQ(location(st, {{-1000001, 25, -3}}), 9 + 50 + 700);
-    EXPECT_EQ(st.n[3], 1000);
-    std::int32_t scaled = 0;
-    voxmill::arraylocation(st, {{1, 2, 3}}, scaled, 2);
-    EXPECT_EQ(scaled, 2 * 321);
+    const Counts m = map_of({10, 10, 10});
+    EXPECT_EQ(location(m, {{-1, 0, 0}}), 9);
+    EXPECT_EQ(location(m, {{10, 0, 0}}), 0);
+    EXPECT_EQ(location(m, {{0, 1, 0}}), 10);
+    EXPECT_EQ(location(m, {{0, 0, 1}}), 100);
+    EXPECT_EQ(location(m, {{-11, 0, 0}}), 9);
+    EXPECT_EQ(location(m, {{-1000001, 25, -3}}), 9 + 50 + 700);
+    EXPECT_EQ(vtest::arraylocation(m.map, m.sdim, {{1, 2, 3}}, 2), 2 * 321);
 }
 
 TEST(Coordinates, InvertTheLinearIndexOnEveryVoxel) {
-    State st = map_of({3, 1, 4, 2, 5});
-    st.nvoxtot = 3 * 4 * 2 * 5;
-    Tab<std::int32_t, 6> c{};
-    voxmill::coordinates(st, 0, c);
-    EXPECT_EQ(c, (Tab<std::int32_t, 6>{{0, 0, 0, 0, 0, 0}}));
-    voxmill::coordinates(st, st.nvoxtot - 1, c);
-    EXPECT_EQ(c, (Tab<std::int32_t, 6>{{2, 0, 3, 1, 4, 0}}));
-    for (std::int32_t i = 0; i < st.nvoxtot; ++i) {
-        voxmill::coordinates(st, i, c);
-        EXPECT_EQ(location(st, c), i);
-    }
+    const Counts m = map_of({3, 1, 4, 2, 5});
+    const std::int32_t voxels = 3 * 4 * 2 * 5;
+    EXPECT_EQ(vtest::coordinates(m.map, m.sdim, 0), (Tab<std::int32_t, 6>{{0, 0, 0, 0, 0, 0}}));
+    EXPECT_EQ(vtest::coordinates(m.map, m.sdim, voxels - 1), (Tab<std::int32_t, 6>{{2, 0, 3, 1, 4, 0}}));
+    for (std::int32_t i = 0; i < voxels; ++i) EXPECT_EQ(location(m, vtest::coordinates(m.map, m.sdim, i)), i);
     // An index past the map is not wrapped: the excess goes to the slowest axis.
-    voxmill::coordinates(st, st.nvoxtot + 1, c);
+    const Tab<std::int32_t, 6> c = vtest::coordinates(m.map, m.sdim, voxels + 1);
     EXPECT_EQ(c(5), 5);
     EXPECT_EQ(c(1), 1);
 }
@@ -59,7 +57,7 @@ TEST(NextCoo, StepsLikeAnOdometerOverTheListedAxes) {
     Tab<std::int32_t, 6> start{}, end{{1, 2, 0, 0, 0, 0}}, coo{}, axord{{2, 1, 0, 0, 0, 0}};
     coo(3) = 7;  // not listed: never touched
     std::vector<std::pair<int, int>> seen;
-    while (voxmill::nextcoo(2, start, end, coo, axord)) seen.emplace_back(coo(1), coo(2));
+    while (vtest::nextcoo(2, start, end, coo, axord)) seen.emplace_back(coo(1), coo(2));
     const std::vector<std::pair<int, int>> expected{{0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}};
     EXPECT_EQ(seen, expected);
     EXPECT_EQ(coo(1), 0);

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/text_maps.hpp"
 #include "app/operations.hpp"
 #include "core/fields.hpp"
 #include "formats/staged_file.hpp"
@@ -27,6 +28,7 @@
 #include "support/loaded_map.hpp"
 #include "support/map_state.hpp"
 #include "support/option_sessions.hpp"
+#include "support/reference_density.hpp"
 #include "support/test_support.hpp"
 
 namespace {
@@ -381,7 +383,8 @@ TEST(SectionFault, ImagesOfASectionWholeCellsApartAgree) {
         for (std::int32_t L = 0; L < g.nvoxtotr; ++L) {
             ASSERT_EQ(voxmill::fast_pixel(m, g, L), voxmill::fast_pixel(m, image, L))
                 << "key " << c.key << ", axis " << c.axis << ", cells " << c.cells << ", pixel " << L;
-            ASSERT_EQ(voxmill::literal_pixel(st, g, L), voxmill::literal_pixel(st, image, L))
+            ASSERT_EQ(vtest::literal_pixel(st.map, st.sdim, g, L),
+                      vtest::literal_pixel(st.map, st.sdim, image, L))
                 << "key " << c.key << ", axis " << c.axis << ", cells " << c.cells << ", pixel " << L;
         }
     }

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "formats/q47_header.hpp"
 #include "formats/record_file.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 #include "support/test_support.hpp"
 
 using voxmill::RecordFile;

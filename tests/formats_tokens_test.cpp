@@ -151,11 +151,4 @@ TEST(ArrayTokens, MissingWordsReadAsZeroAndOnlyTheLastStatusCounts) {
     EXPECT_EQ(err, kTokenOk);
     EXPECT_EQ(v[0], -1);
     EXPECT_EQ(v[1], 5);
-
-    text = text132("1.5 y");
-    float r[2] = {0, 0};
-    arrayreal(text, r, 2, err);
-    EXPECT_NE(err, kTokenOk);
-    EXPECT_EQ(r[0], 1.5f);
-    EXPECT_EQ(r[1], 0.0f);
 }

@@ -5,9 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "app/text_maps.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
+#include "support/reference_density.hpp"
 #include "support/test_support.hpp"
 
 using namespace voxmill;
@@ -70,8 +72,7 @@ TEST(WriteVend, EveryCoordinateOfAFourDimensionalMapAndTheGridOfAOneDimensionalO
     const auto lines = v.write(nvox, vtest::ramp(48, 0.5f));
     ASSERT_EQ(lines.size(), 48u + 6u);
     for (std::int32_t p = 0; p < 48; ++p) {
-        Tab<std::int32_t, 6> coo{};
-        coordinates(v.st, p, coo);
+        const Tab<std::int32_t, 6> coo = vtest::coordinates(v.st.map, v.st.sdim, p);
         std::string want;
         for (int k = 1; k <= 4; ++k) want += fmt_i(coo(k), 6);
         EXPECT_EQ(lines[static_cast<std::size_t>(p) + 2], want + fmt_f(0.5f * static_cast<float>(p), 14, 7));

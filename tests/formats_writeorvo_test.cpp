@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "app/q47_writer.hpp"
 #include "core/errors.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 #include "support/map_state.hpp"
 #include "support/test_support.hpp"
 

@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "app/xplor_input.hpp"
+#include "app/text_maps.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 #include "formats/xplor_map.hpp"
 #include "support/test_support.hpp"
 

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/xplor_input.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 #include "support/direct_call.hpp"
 #include "support/test_support.hpp"
 

@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "ops/project.hpp"
+#include "app/project.hpp"
 #include "support/direct_call.hpp"
 #include "support/test_support.hpp"
 

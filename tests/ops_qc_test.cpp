@@ -8,12 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/errors.hpp"
-#include "ops/qc.hpp"
+#include "app/qc.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_pixel.hpp"
 #include "support/map_state.hpp"
+#include "support/reference_density.hpp"
 #include "support/test_support.hpp"
 
 using voxmill::Mat;
@@ -190,7 +191,8 @@ TEST(Qc, FastAndLiteralPathsAgreeOnRoughMapsOfFourToSixDimensions) {
                                              Tab<float, 3>{{0.73f, 1.3f, 2.1f}}, center, b);
         const voxmill::MapGrid m = voxmill::map_grid(st);
         for (std::int32_t L = 0; L < g.nvoxtotr; ++L) {
-            EXPECT_NEAR(voxmill::fast_pixel(m, g, L), voxmill::literal_pixel(st, g, L), 1e-5f * largest)
+            EXPECT_NEAR(voxmill::fast_pixel(m, g, L), vtest::literal_pixel(st.map, st.sdim, g, L),
+                        1e-5f * largest)
                 << c.nvox.size() << "D, key " << c.key << ", pixel " << L;
         }
     }
@@ -306,7 +308,8 @@ TEST(Qc, OptionCRunsThroughTheConsole) {
     ASSERT_EQ(b.size(), 4u * 100u * 3u);
     EXPECT_EQ(vtest::word_i32(b, 0), 10);
     for (std::int32_t L = 0; L < 100; ++L) {
-        EXPECT_NEAR(vtest::word_f32(b, 400 + 4 * static_cast<std::size_t>(L)), voxmill::literal_pixel(st, g, L), 1e-4f)
+        EXPECT_NEAR(vtest::word_f32(b, 400 + 4 * static_cast<std::size_t>(L)),
+                    vtest::literal_pixel(st.map, st.sdim, g, L), 1e-4f)
             << L;
     }
 }

@@ -8,7 +8,7 @@
 #include <random>
 #include <tuple>
 
-#include "ops/q47reorder.hpp"
+#include "app/q47reorder.hpp"
 #include "support/direct_call.hpp"
 #include "support/test_support.hpp"
 

@@ -8,6 +8,7 @@
 #include "ops/spline_weights.hpp"
 #include "ops/voxmill_splin.hpp"
 #include "support/map_state.hpp"
+#include "support/reference_density.hpp"
 #include "support/test_support.hpp"
 
 using voxmill::Tab;
@@ -20,15 +21,15 @@ using Reals = Tab<float, 6>;
 const Ints kInOrder{{1, 2, 3, 4, 5, 6}};
 
 // The density of the current map at pt from the block of `range` nodes per axis at orig.
-float density_at(voxmill::State& st, const Reals& pt, const Ints& orig, int range, const Ints& derord = {},
+float density_at(const voxmill::State& st, const Reals& pt, const Ints& orig, int range, const Ints& derord = {},
                  const Ints& axord = kInOrder) {
-    std::size_t block = 1;
-    for (int k = 1; k <= st.sdim; ++k) block *= static_cast<std::size_t>(range);
-    st.srho.allocate(block);
-    EXPECT_EQ(voxmill::fillrhocut(st, axord, orig, st.sdim, range), static_cast<std::int32_t>(block));
+    std::size_t count = 1;
+    for (int k = 1; k <= st.sdim; ++k) count *= static_cast<std::size_t>(range);
+    std::vector<float> block(count);
+    EXPECT_EQ(vtest::fillrhocut(st.map, st.sdim, axord, orig, st.sdim, range, block), static_cast<std::int32_t>(count));
     std::vector<float> y(static_cast<std::size_t>(range)), y2(static_cast<std::size_t>(range));
     float rout = 0.0f;
-    voxmill::rhoatpoint(st.sdim, range, derord, axord, pt, orig, st.srho, rout, y, y2);
+    vtest::rhoatpoint(st.sdim, range, derord, axord, pt, orig, block, rout, y, y2);
     return rout;
 }
 
@@ -48,16 +49,16 @@ TEST(FillRhoCut, CopiesTheWrappedBlockInTheOrderOfTheAxes) {
     std::vector<float> rho(20);
     for (int c = 0; c < 20; ++c) rho[static_cast<std::size_t>(c)] = 100.0f + static_cast<float>(c);
     vtest::load_map(st, {20}, rho);
-    st.srho.allocate(5);
-    EXPECT_EQ(voxmill::fillrhocut(st, kInOrder, Ints{{-2}}, 1, 5), 5);
-    EXPECT_EQ(std::vector<float>(st.srho.begin(), st.srho.end()), (std::vector<float>{118, 119, 100, 101, 102}));
+    std::vector<float> block(5);
+    EXPECT_EQ(vtest::fillrhocut(st.map, st.sdim, kInOrder, Ints{{-2}}, 1, 5, block), 5);
+    EXPECT_EQ(block, (std::vector<float>{118, 119, 100, 101, 102}));
 
     // Two axes, axis 2 stored fastest: the block walks down a column first, wrapping on both.
     vtest::load_map(st, {4, 3}, vtest::ramp(12));
-    st.srho.allocate(4);
-    EXPECT_EQ(voxmill::fillrhocut(st, Ints{{2, 1}}, Ints{{3, 2}}, 2, 2), 4);
+    block.assign(4, -1.0f);
+    EXPECT_EQ(vtest::fillrhocut(st.map, st.sdim, Ints{{2, 1}}, Ints{{3, 2}}, 2, 2, block), 4);
     // voxels (3,2) (3,0) (0,2) (0,0) at linear indices 11, 3, 8, 0
-    EXPECT_EQ(std::vector<float>(st.srho.begin(), st.srho.end()), (std::vector<float>{11, 3, 8, 0}));
+    EXPECT_EQ(block, (std::vector<float>{11, 3, 8, 0}));
 }
 
 TEST(RhoAtPoint, GivesTheVoxelDensityOnANodeAcrossTheBorder) {

@@ -5,7 +5,9 @@
 #include "core/errors.hpp"
 #include "core/voxmill_mod.hpp"
 #include "crystal_samples.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
+#include "app/q47_writer.hpp"
+#include "app/text_maps.hpp"
 #include "quasicrystal_samples.hpp"
 
 namespace voxmill::samples {

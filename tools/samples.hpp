@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 
 namespace voxmill::samples {
 

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {

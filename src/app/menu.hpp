@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/operations.hpp"
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {

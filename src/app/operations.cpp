@@ -1,13 +1,17 @@
 #include "app/operations.hpp"
 
-#include "formats/same_file.hpp"
-#include "formats/voxmill_lib.hpp"
-#include "ops/add1.hpp"
-#include "ops/diffmap.hpp"
+#include "app/output_guard.hpp"
+#include "app/q47_files.hpp"
+#include "app/q47_writer.hpp"
+#include "app/text_maps.hpp"
+#include "app/xplor_input.hpp"
+#include "app/classes.hpp"
+#include "app/add1.hpp"
+#include "app/diffmap.hpp"
 #include "ops/histogram.hpp"
-#include "ops/project.hpp"
-#include "ops/q47reorder.hpp"
-#include "ops/qc.hpp"
+#include "app/project.hpp"
+#include "app/q47reorder.hpp"
+#include "app/qc.hpp"
 
 namespace voxmill {
 

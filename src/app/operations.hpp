@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/tab.hpp"
 #include "core/voxmill_mod.hpp"
 

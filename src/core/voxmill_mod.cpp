@@ -26,48 +26,6 @@ std::string padded(std::string_view text, int length) {
     return out;
 }
 
-static void refresh_strides(State& st) {
-    for (int k = 1; k <= st.sdim; ++k) st.n[k] = st.map.nvox(k) * st.n[k - 1];
-}
-
-void arraylocation(State& st, const Tab<std::int32_t, 6>& idhkl, std::int32_t& oarrloc,
-                   std::int32_t idelta) {
-    oarrloc = 0;
-    refresh_strides(st);
-    for (int k = 1; k <= st.sdim; ++k) {
-        std::int32_t h = idhkl(k);
-        const std::int32_t nk = st.map.nvox(k);
-        // The wrap of a coordinate that lies within one cell of the map is one step; a
-        // remainder gives the same voxel for coordinates further away.
-        if (h < 0 || h > nk - 1) {
-            h %= nk;
-            if (h < 0) h += nk;
-        }
-        oarrloc += h * st.n[k - 1] * idelta;
-    }
-}
-
-void coordinates(State& st, std::int32_t iarrloc, Tab<std::int32_t, 6>& odxyz) {
-    refresh_strides(st);
-    for (int k = 1; k <= 6; ++k) odxyz(k) = 0;
-    std::int32_t locrest = iarrloc;
-    for (int k = st.sdim; k >= 1; --k) {
-        odxyz(k) = locrest / st.n[k - 1];
-        locrest -= odxyz(k) * st.n[k - 1];
-    }
-}
-
-bool nextcoo(int dim, const Tab<std::int32_t, 6>& startc, const Tab<std::int32_t, 6>& endc,
-             Tab<std::int32_t, 6>& coo, const Tab<std::int32_t, 6>& axord) {
-    for (int i = 1; i <= dim; ++i) {
-        const int k = axord(i);
-        coo(k) += 1;
-        if (coo(k) <= endc(k)) return true;
-        coo(k) = startc(k);
-    }
-    return false;
-}
-
 std::int32_t nint(double x) {
     const double r = std::round(x);
     if (std::isnan(r)) return 0;

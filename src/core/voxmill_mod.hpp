@@ -10,7 +10,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/density_array.hpp"
 #include "core/map.hpp"
 #include "core/tab.hpp"
 
@@ -32,7 +31,6 @@ struct GlobalVariables {
     Map map;                           // the current map: voxel counts nvox, frame, codes, densities rho
     std::array<std::int32_t, 7> n{1, 1, 1, 1, 1, 1, 1};  // strides, n[0] = 1
     Tab<std::int32_t, 6> norig{};      // voxel counts of the two-map arithmetic
-    DensityArray srho;                 // 5^sdim block around an interpolation point
     Tab<float, 7> cell{};              // a, b, c, alpha, beta, gamma
     std::string infile1 = std::string(kNameLength, ' ');
     std::string infile2 = std::string(kNameLength, ' ');
@@ -55,19 +53,6 @@ bool names_a_file(std::string_view name);
 
 // A text cut or blank-padded to `length` characters.
 std::string padded(std::string_view text, int length);
-
-// Linear index of the voxel at coordinates idhkl(1..sdim), each wrapped periodically into
-// 0 .. nvox(k)-1, times idelta. Refreshes the strides n(1..sdim).
-void arraylocation(State& st, const Tab<std::int32_t, 6>& idhkl, std::int32_t& oarrloc,
-                   std::int32_t idelta);
-
-// Coordinates of the voxel with linear index iarrloc; axes above sdim get 0.
-void coordinates(State& st, std::int32_t iarrloc, Tab<std::int32_t, 6>& odxyz);
-
-// Odometer step over the box startc .. endc on the axes axord(1..dim), axord(1) fastest.
-// Returns false when every listed axis has wrapped back to its start.
-bool nextcoo(int dim, const Tab<std::int32_t, 6>& startc, const Tab<std::int32_t, 6>& endc,
-             Tab<std::int32_t, 6>& coo, const Tab<std::int32_t, 6>& axord);
 
 // Nearest whole number, halves away from zero; values beyond the 32-bit range give its ends.
 std::int32_t nint(double x);

@@ -259,11 +259,4 @@ void arrayint(std::string& text, std::int32_t* oarrint, std::int32_t icnt, std::
     }
 }
 
-void arrayreal(std::string& text, float* oarrreal, std::int32_t icnt, std::int32_t& errcode) {
-    for (std::int32_t i = 0; i < icnt; ++i) {
-        const std::string word = firstword(text, true);
-        errcode = convert_real(std::string_view(word).substr(0, static_cast<std::size_t>(idel(word))), oarrreal[i]);
-    }
-}
-
 }  // namespace voxmill

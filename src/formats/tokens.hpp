@@ -31,7 +31,6 @@ void onereal(std::string& text, float& oreal, std::int32_t& errcode);
 // icnt words, each converted; a missing word converts as a blank field (0). errcode is the
 // status of the last conversion only.
 void arrayint(std::string& text, std::int32_t* oarrint, std::int32_t icnt, std::int32_t& errcode);
-void arrayreal(std::string& text, float* oarrreal, std::int32_t icnt, std::int32_t& errcode);
 
 // The word that firstword would take from `line` held in a blank-padded buffer of `length`
 // characters, without building the buffer; empty when firstword would return blanks.

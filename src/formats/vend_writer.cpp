@@ -7,8 +7,6 @@
 
 #include "formats/fixed_fields.hpp"
 #include "formats/fixed_text_fit.hpp"
-#include "formats/map_for_text.hpp"
-#include "formats/same_file.hpp"
 #include "formats/text_output.hpp"
 
 namespace voxmill {
@@ -18,14 +16,18 @@ namespace {
 constexpr int kCoordinateWidth = 6;
 constexpr std::int32_t kLinesAtOnce = 4096;  // voxel lines formatted between two buffer checks
 
-// The list of `voxels` densities of a map with these counts, `fields` coordinates a line.
-void write_list(TextOutput& out, const Tab<std::int32_t, 6>& nvox, int fields, const float* rho,
-                std::int32_t voxels, const std::array<float, 6>& cell) {
+}  // namespace
+
+void write_vend_list(TextOutput& out, const VendList& list) {
+    const Tab<std::int32_t, 6>& nvox = list.nvox;
+    const int fields = list.fields;
+    const float* rho = list.rho;
+    const std::int32_t voxels = list.voxels;
     out.line("Title");
     out.field_i(voxels, 10);
     out.end_line();
 
-    // Coordinates as `coordinates` gives them, stepped like an odometer (axis 1 fastest; 0 on
+    // Grid coordinates stepped like an odometer (axis 1 fastest; 0 on
     // the axes above the map). Only axis 1 changes within a row, so the fields of the other
     // axes are formatted once per row and copied (a fixed 32 bytes, which the density field
     // then partly overwrites).
@@ -57,25 +59,13 @@ void write_list(TextOutput& out, const Tab<std::int32_t, 6>& nvox, int fields, c
         out.commit(p);
     }
 
-    for (const float c : cell) out.field_f(c, 10, 5);
+    for (const float c : list.cell) out.field_f(c, 10, 5);
     out.end_line();
     for (const std::int32_t g : {nvox(1), nvox(2), nvox(3), 1, 0, 1}) out.field_i(g, 5);
     out.end_line();
     out.line("    1    0    0    0    1    0    0    0    1    0    0    0");
     out.line("    0    0    0");
     out.close();
-}
-
-}  // namespace
-
-void writevend(State& st, Console& con) {
-    // The voxel lines carry as many coordinates as the probe of this file found dimensions.
-    const int fields = st.sdim;
-    const std::string output = name_of(st.outrhofile);
-    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
-    TextOutput out(output);
-    write_list(out, st.map.nvox, fields, st.map.rho.data(), st.nvoxtot,
-               {st.cell(1), st.cell(2), st.cell(3), st.cell(4), st.cell(5), st.cell(6)});
 }
 
 void write_vend_map(const Map& map, const std::string& path) {
@@ -88,7 +78,7 @@ void write_vend_map(const Map& map, const std::string& path) {
     std::array<float, 6> cell{};
     for (std::size_t i = 0; i < 6; ++i) cell[i] = static_cast<float>((*map.cell)[i]);
     TextOutput out(path);
-    write_list(out, map.nvox, map.dimension, map.rho.data(), static_cast<std::int32_t>(map.voxels()), cell);
+    write_vend_list(out, {map.nvox, map.dimension, map.rho.data(), static_cast<std::int32_t>(map.voxels()), cell});
 }
 
 }  // namespace voxmill

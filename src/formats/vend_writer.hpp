@@ -2,19 +2,30 @@
 // coordinates and density, then the cell and the grid.
 #pragma once
 
-#include "core/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include <array>
+#include <cstdint>
+#include <string>
+
 #include "core/map.hpp"
+#include "core/tab.hpp"
+#include "formats/text_output.hpp"
 
 namespace voxmill {
 
-// Creates or replaces outrhofile, reads the q47 map infile1 with readorvo (a failed read is
-// a plain stop, leaving the output empty) and writes the list. The number of coordinates on
-// a voxel line is sdim as the file dialogue's probe left it.
-// An output that cannot be written ends the run with a FileError.
-void writevend(State& st, Console& con);
+// What a list is made of: the counts, `fields` coordinates on a voxel line, `voxels`
+// densities (axis 1 fastest) and the cell.
+struct VendList {
+    Tab<std::int32_t, 6> nvox;
+    int fields;
+    const float* rho;
+    std::int32_t voxels;
+    std::array<float, 6> cell;
+};
 
-// The same list of a map value, with its cell. A MapError, before anything is written, for a
+// The whole list; closes `out`, which then takes its name.
+void write_vend_list(TextOutput& out, const VendList& list);
+
+// The list of a map value, with its cell. A MapError, before anything is written, for a
 // map without a cell and for one with a density, a cell number or a voxel count that its field
 // would print as asterisks (option A writes those as they come); a FileError when the file
 // cannot be written.

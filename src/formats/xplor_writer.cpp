@@ -1,14 +1,11 @@
-#include "formats/xplor_writer.hpp"
+#include "formats/xplor_map.hpp"
 
 #include <algorithm>
 #include <cstdint>
 
 #include "core/work_sharing.hpp"
 #include "formats/fixed_fields.hpp"
-#include "formats/map_for_text.hpp"
-#include "formats/same_file.hpp"
 #include "formats/text_output.hpp"
-#include "formats/xplor_map.hpp"
 
 namespace voxmill {
 
@@ -102,15 +99,6 @@ void write_one_per_line(TextOutput& out, const OnePerLine& map) {
     out.field_f(average, 20, 6);
     out.field_f(0.01f * average, 20, 6);
     out.end_line();
-}
-
-void writexplor(State& st, Console& con) {
-    const std::string output = name_of(st.outrhofile);
-    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
-    TextOutput out(output);
-    write_one_per_line(out, {st.sdim, st.map.nvox, st.nvoxtot, st.map.rho.data(),
-                             {st.cell(1), st.cell(2), st.cell(3), st.cell(4), st.cell(5), st.cell(6)}});
-    out.close();
 }
 
 }  // namespace voxmill

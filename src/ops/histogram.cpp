@@ -2,16 +2,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdio>
-#include <memory>
-#include <string>
 
-#include "core/errors.hpp"
-#include "core/fields.hpp"
 #include "core/voxmill_mod.hpp"
-#include "formats/same_file.hpp"
-#include "formats/text_output.hpp"
-#include "formats/voxmill_lib.hpp"
 #include "ops/heap.hpp"
 #include "ops/order_statistics.hpp"
 
@@ -50,15 +42,6 @@ bool any_sort_agrees_with_heap(const ValueCensus& c, const std::vector<std::int6
                         [&](std::int64_t p) { return p >= c.negative && p < zeros_end; });
 }
 
-void write_table(const std::string& name, const std::vector<float>& limits) {
-    TextOutput out(name, "histogram file");
-    for (float v : limits) {
-        out.field_f(v, 14, 7);
-        out.end_line();
-    }
-    out.close();
-}
-
 }  // namespace
 
 std::vector<std::int64_t> class_positions(std::int32_t nvoxtot, std::int32_t hmclasses) {
@@ -92,16 +75,6 @@ std::vector<float> class_limits(float* rho, std::int32_t nvoxtot, std::int32_t h
         limits[i] = found[static_cast<std::size_t>(at)];
     }
     return limits;
-}
-
-void histogram(State& st, Console& con, std::int32_t hmclasses) {
-    const std::string output = name_of(st.outrhofile);
-    if (output_is_an_input(con, {name_of(st.infile1)}, output)) return;
-    const ProbedRead read = read_probed_map(st, con);
-    if (read == ProbedRead::failed) throw Stop();
-    if (read == ProbedRead::changed) return;
-    // nvoxtot is the probe's count of the map just read.
-    write_table(output, class_limits(st.map.rho.data(), st.nvoxtot, hmclasses));
 }
 
 }  // namespace voxmill

@@ -1,18 +1,10 @@
-// Menu option F: equal-count class limits of a map's densities, written as a text table.
+// Equal-count class limits of a map's densities: the densities at evenly spaced ranks.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "core/console.hpp"
-#include "core/voxmill_mod.hpp"
-
 namespace voxmill {
-
-// Reads infile1, and writes to outrhofile the densities found at the positions
-// nint(real(nvoxtot * i / hmclasses)), i = 0 .. hmclasses-1, of the map sorted by `heap`,
-// then the largest density; one F14.7 line each. A map that cannot be read stops the program.
-void histogram(State& st, Console& con, std::int32_t hmclasses);
 
 // The positions of the sorted map that the table shows, in the order of its lines. A position
 // at or beyond the end (with at least twice as many classes as voxels) shows the largest

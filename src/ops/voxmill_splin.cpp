@@ -7,59 +7,6 @@
 
 namespace voxmill {
 
-namespace {
-
-std::size_t block_size(int dim, int range) {
-    std::size_t count = 1;
-    for (int s = 1; s <= dim; ++s) count *= static_cast<std::size_t>(range);
-    return count;
-}
-
-}  // namespace
-
-std::int32_t fillrhocut(State& st, const Tab<std::int32_t, 6>& axord, const Tab<std::int32_t, 6>& org,
-                        int dim, int range) {
-    if (dim != st.sdim || range < 1) throw std::invalid_argument("fillrhocut: block does not fit the map");
-    if (st.srho.size() < block_size(dim, range)) throw std::invalid_argument("fillrhocut: srho is too small");
-    Tab<std::int32_t, 6> c = org;
-    Tab<std::int32_t, 6> e = org;
-    for (int i = 1; i <= dim; ++i) e(axord(i)) = org(axord(i)) + range - 1;
-    std::int32_t cnt = 0;
-    do {
-        std::int32_t loc = 0;
-        arraylocation(st, c, loc, 1);
-        st.srho[static_cast<std::size_t>(cnt)] = st.map.rho[static_cast<std::size_t>(loc)];
-        cnt += 1;
-    } while (nextcoo(dim, org, e, c, axord));
-    return cnt;
-}
-
-void rhoatpoint(int dim, int range, const Tab<std::int32_t, 6>& derord, const Tab<std::int32_t, 6>& axord,
-                const Tab<float, 6>& pt, const Tab<std::int32_t, 6>& orig, const DensityArray& inrho,
-                float& rout, std::span<float> y, std::span<float> y2) {
-    std::size_t m = block_size(dim, range);
-    std::vector<float> r(inrho.begin(), inrho.begin() + m);
-    std::vector<float> x(static_cast<std::size_t>(range));
-    const auto nodes = static_cast<std::size_t>(range);
-    for (int s = 1; s <= dim; ++s) {
-        const int a = axord(s);
-        // Each group of `range` values along axis a shrinks to one, written in front of the
-        // groups still to be read.
-        for (std::size_t g = 0; g < m / nodes; ++g) {
-            for (std::size_t p = 0; p < nodes; ++p) {
-                x[p] = static_cast<float>(orig(a) + static_cast<std::int32_t>(p));
-                y[p] = r[g * nodes + p];
-            }
-            Tab<float, 3> v;
-            spline(x, y, range, y2);
-            splint(x, y, y2, range, pt(a), v);
-            r[g] = v(derord(a) + 1);
-        }
-        m /= nodes;
-    }
-    rout = r[0];
-}
-
 void spline(std::span<const float> x, std::span<const float> y, int n, std::span<float> y2) {
     // 1-based views, so that the recurrences read as written down.
     auto X = [&](int i) { return x[static_cast<std::size_t>(i - 1)]; };

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 #include "support/test_support.hpp"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 
 namespace vtest {
 

@@ -1,4 +1,4 @@
-#include "formats/xplor_reader.hpp"
+#include "app/xplor_input.hpp"
 
 #include <algorithm>
 #include <array>

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/free_format.hpp"
+#include "app/free_format.hpp"
 
 namespace voxmill {
 

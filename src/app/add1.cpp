@@ -1,8 +1,8 @@
-#include "ops/add1.hpp"
+#include "app/add1.hpp"
 
 #include "core/errors.hpp"
-#include "formats/q47_closed_writer.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/closed_map_writer.hpp"
+#include "app/q47_files.hpp"
 
 namespace voxmill {
 

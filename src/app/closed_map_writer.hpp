@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {

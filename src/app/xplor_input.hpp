@@ -13,7 +13,7 @@
 
 #include <string_view>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {

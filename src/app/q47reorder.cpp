@@ -1,4 +1,4 @@
-#include "ops/q47reorder.hpp"
+#include "app/q47reorder.hpp"
 
 #include <algorithm>
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/errors.hpp"
-#include "ops/map_rewrite.hpp"
+#include "app/map_rewrite.hpp"
 
 namespace voxmill {
 

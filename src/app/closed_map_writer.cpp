@@ -1,4 +1,4 @@
-#include "formats/q47_closed_writer.hpp"
+#include "app/closed_map_writer.hpp"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +8,7 @@
 
 #include "core/errors.hpp"
 #include "formats/q47_output.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 
 namespace voxmill {
 

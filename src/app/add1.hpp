@@ -1,7 +1,7 @@
 // Menu option 1: copy a q47 map with a closing layer added on every axis.
 #pragma once
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/tab.hpp"
 #include "core/voxmill_mod.hpp"
 

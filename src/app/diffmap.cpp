@@ -1,4 +1,4 @@
-#include "ops/diffmap.hpp"
+#include "app/diffmap.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -10,7 +10,7 @@
 #include "core/fields.hpp"
 #include "formats/q47_header.hpp"
 #include "formats/record_file.hpp"
-#include "formats/same_file.hpp"
+#include "app/output_guard.hpp"
 
 namespace voxmill {
 

@@ -1,7 +1,7 @@
-#include "formats/map_for_text.hpp"
+#include "app/map_for_text.hpp"
 
 #include "core/errors.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 
 namespace voxmill {
 

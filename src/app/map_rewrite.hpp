@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 #include "formats/q47_output.hpp"
 #include "ops/running_extremes.hpp"

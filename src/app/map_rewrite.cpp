@@ -1,4 +1,4 @@
-#include "ops/map_rewrite.hpp"
+#include "app/map_rewrite.hpp"
 
 #include <cstddef>
 #include <filesystem>
@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "core/errors.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 
 namespace voxmill {
 

@@ -2,7 +2,7 @@
 // R-value sum|a-b| / sum|b| and the range of the result reported on the console.
 #pragma once
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {

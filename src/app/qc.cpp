@@ -1,4 +1,4 @@
-#include "ops/qc.hpp"
+#include "app/qc.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +9,8 @@
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/q47_output.hpp"
-#include "formats/same_file.hpp"
-#include "formats/voxmill_lib.hpp"
+#include "app/output_guard.hpp"
+#include "app/q47_files.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_parallel.hpp"
 #include "ops/qc_stencil.hpp"

@@ -1,4 +1,4 @@
-#include "formats/q47_writer.hpp"
+#include "app/q47_writer.hpp"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "formats/voxmill_lib.hpp"
+#include "app/q47_files.hpp"
 
 #include <algorithm>
 #include <new>

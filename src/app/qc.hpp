@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/tab.hpp"
 #include "core/voxmill_mod.hpp"
 

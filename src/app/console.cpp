@@ -1,4 +1,4 @@
-#include "core/console.hpp"
+#include "app/console.hpp"
 
 #include <istream>
 #include <ostream>

@@ -2,7 +2,7 @@
 // stored axes receiving the plain sum of the densities over all further axes.
 #pragma once
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {

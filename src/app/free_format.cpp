@@ -1,4 +1,4 @@
-#include "core/free_format.hpp"
+#include "app/free_format.hpp"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,9 +1,9 @@
-#include "ops/project.hpp"
+#include "app/project.hpp"
 
 #include <cstddef>
 #include <vector>
 
-#include "ops/map_rewrite.hpp"
+#include "app/map_rewrite.hpp"
 
 namespace voxmill {
 

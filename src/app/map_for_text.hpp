@@ -2,7 +2,7 @@
 // so that a failed read leaves no file behind.
 #pragma once
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {

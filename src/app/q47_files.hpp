@@ -1,16 +1,11 @@
-// Map files in and out: the q47 reader and writers, and the exchange formats.
+// The console's reading of a q47 map into the state, with its failure blocks.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
-#include "core/console.hpp"
+#include "app/console.hpp"
 #include "core/voxmill_mod.hpp"
-#include "formats/q47_writer.hpp"
-#include "formats/tokens.hpp"
-#include "formats/vend_writer.hpp"
-#include "formats/xplor_reader.hpp"
-#include "formats/xplor_writer.hpp"
 
 namespace voxmill {
 
