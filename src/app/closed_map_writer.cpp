@@ -8,6 +8,7 @@
 
 #include "core/errors.hpp"
 #include "formats/q47_output.hpp"
+#include "ops/closing_layer.hpp"
 #include "app/q47_files.hpp"
 
 namespace voxmill {
@@ -49,30 +50,16 @@ struct Extremes {
 }  // namespace
 
 void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror) {
-    Q47Header h;
-    std::int64_t closed_total = 1;
-    for (int i = 1; i <= 6; ++i) {
-        const bool on_map = i <= st.sdim;
-        h.nvox(i) = on_map ? st.map.nvox(i) + 1 : 1;
-        h.xfmn(i) = 0.0f;
-        h.xfmx(i) = on_map ? 1.0f : 0.0f;
-        h.xdf(i) = on_map ? 1.0f / static_cast<float>(st.map.nvox(i)) : 1.0f;
-        h.iorien(i) = i;
-        closed_total *= h.nvox(i);
-    }
-    h.mapa = 4;
-    h.nsubs = 1;
-    h.satelitybyly = st.sdim >= 4;
+    const ClosedMap closed(st.map);
+    const Q47Header h = header_of(closed.frame());
 
     // A closed map too large for the 32-bit counts of the header is not started.
     Q47Output out;
-    if (closed_total > std::numeric_limits<std::int32_t>::max()) {
+    if (closed.frame().voxels() > std::numeric_limits<std::int32_t>::max()) {
         open_failure(con, ferror);
         return;
     }
-    st.nvoxtot = static_cast<std::int32_t>(closed_total);
-    h.nxny = h.nvox(1) * h.nvox(2);
-    h.nmap = st.nvoxtot / h.nxny;
+    st.nvoxtot = static_cast<std::int32_t>(closed.frame().voxels());
     if (!out.open(name_of(rhofile), RecordFile::Mode::create_new, h)) {
         open_failure(con, ferror);
         return;
@@ -91,33 +78,9 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
         throw Stop("Error allocating tables of Orvo file!");
     }
 
-    // Strides of the open map, and of the closed map's layers over axes 3 .. sdim.
-    std::array<std::int64_t, 7> n{1, 1, 1, 1, 1, 1, 1};
-    for (int k = 1; k <= st.sdim; ++k) n[k] = n[k - 1] * st.map.nvox(k);
-    Tab<std::int64_t, 6> s{};
-    s(2) = 1;
-    for (int i = 3; i <= 6; ++i) s(i) = s(i - 1) * h.nvox(i);
-
-    // Each closed layer is built row by row: a row of the open map, then its first voxel
-    // again; the last row repeats the first, the last layer of an axis its first.
-    const std::int64_t nvox1 = st.map.nvox(1);
-    const std::int64_t nx1 = h.nvox(1);
     Extremes ext;
     for (std::int64_t k = 0; k < h.nmap; ++k) {
-        std::int64_t rest = k;
-        std::int64_t layer = 0;
-        for (int i = st.sdim; i >= 3; --i) {
-            const std::int64_t d = rest / s(i - 1);
-            rest -= d * s(i - 1);
-            layer += (d % st.map.nvox(i)) * n[static_cast<std::size_t>(i - 1)];
-        }
-        for (std::int64_t d2 = 0; d2 < h.nvox(2); ++d2) {
-            const std::int64_t c2 = st.sdim >= 2 ? d2 % st.map.nvox(2) : 0;
-            const float* row = st.map.rho.data() + layer + c2 * nvox1;
-            float* closed = table.data() + d2 * nx1;
-            std::copy(row, row + nvox1, closed);
-            closed[nvox1] = row[0];
-        }
+        closed.fill(k, 1, table.data());
         ext.take(table.data(), table.size());
         if (!out.write_layer(k + 1, table.data())) {
             write_failure(con, out, ferror);

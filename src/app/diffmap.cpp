@@ -10,6 +10,7 @@
 #include "core/fields.hpp"
 #include "formats/q47_header.hpp"
 #include "formats/record_file.hpp"
+#include "ops/combine.hpp"
 #include "app/output_guard.hpp"
 
 namespace voxmill {
@@ -58,54 +59,12 @@ const void* in_file_order(std::vector<float>& layer) {
     return layer.data();
 }
 
-// The stored value of one voxel, in single precision like the maps.
-template <char Key>
-float combine(float a, float b) {
-    if constexpr (Key == '1') {
-        return a - b;
-    } else if constexpr (Key == '2') {
-        return 100.0f * (a - b) / b;
-    } else if constexpr (Key == '3') {
-        return a + b;
-    } else {
-        float d = std::fabs(a) + std::fabs(b);
-        if (!(d >= 1.0e-6f)) d = 1.0e-6f;  // also when d is NaN
-        return std::fabs(a) / d;
-    }
-}
-
-// Running values of the whole map. The sums run in file order in double precision: summed
-// in single precision, hundreds of millions of voxels would drift in the fourth digit.
-struct Totals {
-    float rmax = -10000.0f;
-    float rmin = 10000.0f;
-    double rnom = 0.0;  // sum of |a - b|
-    double rden = 0.0;  // sum of |b|
-    double sum = 0.0;   // sum of the stored values, mode 4
-};
-
-// Combines one layer: a becomes the stored values, b is left as it was.
-template <char Key>
-void combine_layer(float* a, const float* b, std::size_t count, Totals& t) {
-    Totals u = t;
-    for (std::size_t k = 0; k < count; ++k) {
-        const float v = combine<Key>(a[k], b[k]);
-        u.rmax = v > u.rmax ? v : u.rmax;
-        u.rmin = v < u.rmin ? v : u.rmin;
-        if constexpr (Key == '4') u.sum += v;
-        u.rnom += std::fabs(a[k] - b[k]);  // the difference in single precision, as stored in mode 1
-        u.rden += std::fabs(b[k]);
-        a[k] = v;
-    }
-    t = u;
-}
-
-void combine_layer(char key, float* a, const float* b, std::size_t count, Totals& t) {
+Combination combination_of(char key) {
     switch (key) {
-        case '1': combine_layer<'1'>(a, b, count, t); break;
-        case '2': combine_layer<'2'>(a, b, count, t); break;
-        case '3': combine_layer<'3'>(a, b, count, t); break;
-        default: combine_layer<'4'>(a, b, count, t); break;
+        case '1': return Combination::difference;
+        case '2': return Combination::relative;
+        case '3': return Combination::sum;
+        default: return Combination::share;
     }
 }
 
@@ -131,8 +90,7 @@ void diffmap(State& st, Console& con, char key) {
 
     // The output describes the second map's grid. Maps of other lengths are refused before
     // the output is made.
-    st.norig = h.nvox;
-    if (const int d = dimension_of(st.norig); d > 0) st.sdim = d;
+    if (const int d = dimension_of(h.nvox); d > 0) st.sdim = d;
     h.satelitybyly = st.sdim >= 4;
     if (nmap1 != h.nmap || nxny1 != h.nxny) throw Stop("Error, inconsistent lengths of input maps!");
     RecordFile out;
@@ -146,25 +104,26 @@ void diffmap(State& st, Console& con, char key) {
     const auto count = static_cast<std::size_t>(std::max(nxny1, 0));
     std::vector<float> fsttable(count);
     std::vector<float> sectable(count);
-    Totals t;
+    const Combination how = combination_of(key);
+    CombinationTotals t;
     std::int64_t ii = 2;
     for (; ii <= static_cast<std::int64_t>(nmap1) + 1; ++ii) {
         read_layer(first, name1, ii, fsttable);
         read_layer(second, name2, ii, sectable);
-        combine_layer(key, fsttable.data(), sectable.data(), count, t);
+        combine_voxels(how, fsttable.data(), sectable.data(), count, t);
         write_record(out, nameout, ii, in_file_order(fsttable), 4 * count);
     }
     unsigned char trailer[8];
-    put_f32(trailer, t.rmax);
-    put_f32(trailer + 4, t.rmin);
+    put_f32(trailer, t.max);
+    put_f32(trailer + 4, t.min);
     write_record(out, nameout, ii, trailer, sizeof trailer);
 
     if (key == '4') {
         const auto voxels = static_cast<double>(static_cast<std::int64_t>(nmap1) * nxny1);
         con.line("Average value: " + fmt_f(static_cast<float>(t.sum / voxels), 8, 6));
     }
-    con.line("R-value=" + fmt_f(static_cast<float>(t.rnom / t.rden), 10, 6));
-    con.line("Minimum" + fmt_f(t.rmin, 10, 3) + ", maximum " + fmt_f(t.rmax, 10, 3));
+    con.line("R-value=" + fmt_f(static_cast<float>(t.r_value()), 10, 6));
+    con.line("Minimum" + fmt_f(t.min, 10, 3) + ", maximum " + fmt_f(t.max, 10, 3));
     if (!out.close()) throw FileError("cannot close the map " + nameout);
 }
 

@@ -14,6 +14,36 @@ std::int64_t Map::voxels() const {
     return n;
 }
 
+std::int64_t Map::stride(int k) const {
+    std::int64_t s = 1;
+    for (int i = 1; i < k; ++i) s *= nvox(i);
+    return s;
+}
+
+std::int64_t Map::index(const Tab<std::int64_t, 6>& c) const {
+    std::int64_t at = 0;
+    for (int i = 6; i >= 1; --i) at = at * nvox(i) + c(i);
+    return at;
+}
+
+Map frame_of(const Map& map) {
+    Map m;
+    m.dimension = map.dimension;
+    m.nvox = map.nvox;
+    m.xfmn = map.xfmn;
+    m.xfmx = map.xfmx;
+    m.xdf = map.xdf;
+    m.iorien = map.iorien;
+    m.mapa = map.mapa;
+    m.nsubs = map.nsubs;
+    m.satellites = map.satellites;
+    m.cell = map.cell;
+    m.origin = map.origin;
+    m.labels = map.labels;
+    m.space_group = map.space_group;
+    return m;
+}
+
 bool sound_cell(const std::array<double, 6>& cell) {
     for (int i = 0; i < 6; ++i) {
         const double c = cell[static_cast<std::size_t>(i)];

@@ -22,8 +22,10 @@ struct Map {
     Tab<float, 6> xfmx{};           // and of the last
     Tab<float, 6> xdf{};            // step between neighbouring voxels
     Tab<std::int32_t, 6> iorien{};  // axis code of each position
-    std::int32_t mapa = 4;          // map type code (q47)
-    std::int32_t nsubs = 1;         // subsystem number (q47)
+    // Words that only q47 files hold.
+    std::int32_t mapa = 4;            // map type code
+    std::int32_t nsubs = 1;           // subsystem number
+    std::optional<bool> satellites;   // whether the map has satellites; none: from 4 dimensions on
     std::optional<std::array<double, 6>> cell;  // a, b, c in A, alpha, beta, gamma in degrees; as read,
                                                 // so perhaps no sound cell (see sound_cell)
     // Where the formats of electron microscopy place the map besides its grid start: a shift
@@ -35,7 +37,22 @@ struct Map {
 
     std::int64_t voxels() const;
     std::int64_t layer() const { return std::int64_t{nvox(1)} * nvox(2); }  // voxels of one section
+    std::int64_t layers() const { return voxels() / layer(); }
+
+    // The grid: axis k (1..6) steps by stride(k) in rho, and the voxel at coordinates c
+    // (0 .. nvox - 1 on each axis) lies at index(c).
+    std::int64_t stride(int k) const;
+    std::int64_t index(const Tab<std::int64_t, 6>& c) const;
 };
+
+// Everything of the map but its densities.
+Map frame_of(const Map& map);
+
+// A grid coordinate wrapped periodically into 0 .. n-1.
+constexpr std::int64_t wrap(std::int64_t c, std::int64_t n) {
+    c %= n;
+    return c < 0 ? c + n : c;
+}
 
 // Whether a cell describes a real crystal: finite lengths above 0, angles strictly between 0
 // and 180 degrees, and a positive volume (three angles can pass one by one and still leave

@@ -21,7 +21,6 @@ constexpr int kBufferLength = 132;  // line buffer of the X-PLOR reader
 
 // The dimension counters of the current map.
 struct GlobalDefinitions {
-    std::int32_t rdim = 3;     // real-space dimensions, never changed
     std::int32_t sdim = 3;     // dimensions of the current map
     std::int32_t nvoxtot = 1;  // voxels of the current map
 };
@@ -30,7 +29,6 @@ struct GlobalDefinitions {
 struct GlobalVariables {
     Map map;                           // the current map: voxel counts nvox, frame, codes, densities rho
     std::array<std::int32_t, 7> n{1, 1, 1, 1, 1, 1, 1};  // strides, n[0] = 1
-    Tab<std::int32_t, 6> norig{};      // voxel counts of the two-map arithmetic
     Tab<float, 7> cell{};              // a, b, c, alpha, beta, gamma
     std::string infile1 = std::string(kNameLength, ' ');
     std::string infile2 = std::string(kNameLength, ' ');

@@ -132,7 +132,7 @@ Q47Header header_of(const Map& m) {
     copy_description(m, h);
     h.nxny = m.nvox(1) * m.nvox(2);
     h.nmap = m.nvox(3) * m.nvox(4) * m.nvox(5) * m.nvox(6);
-    h.satelitybyly = m.dimension >= 4;
+    h.satelitybyly = m.satellites.value_or(m.dimension >= 4);
     return h;
 }
 
