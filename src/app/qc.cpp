@@ -52,7 +52,7 @@ void write_section(const std::string& name, const SectionGeometry& g, const floa
         if (rhor[L] > rmaxr) rmaxr = rhor[L];
         if (rhor[L] < rminr) rminr = rhor[L];
     }
-    const Q47Header h = section_header(g);
+    const Q47Header h = header_of(section_frame(g));
     Q47Output out;
     if (!out.open(name, RecordFile::Mode::replace, h) || !out.write_header() ||
         !out.write_layers(1, h.nmap, rhor) || !out.write_trailer(rmaxr, rminr) || !out.close()) {

@@ -106,25 +106,22 @@ std::string reach_refusal(const SectionGeometry& g) {
     return {};
 }
 
-Q47Header section_header(const SectionGeometry& g) {
-    Q47Header h;
+Map section_frame(const SectionGeometry& g) {
+    Map m;
+    m.dimension = 3;
     for (int j = 1; j <= 6; ++j) {
-        h.nvox(j) = j <= 3 ? g.w(j) : 1;
-        h.iorien(j) = j;
-        h.xdf(j) = 1.0f;
+        m.nvox(j) = j <= 3 ? g.w(j) : 1;
+        m.iorien(j) = j;
+        m.xdf(j) = 1.0f;
     }
     // Every width is at least 1: empty scopes are refused before a geometry is made.
     for (int j = 1; j <= 3; ++j) {
         const auto w = static_cast<float>(g.w(j));
-        h.xfmx(j) = static_cast<float>(static_cast<std::int64_t>(g.qcdim(2, j)) - g.qcdim(1, j)) / w;
-        h.xdf(j) = 1.0f / w;
+        m.xfmx(j) = static_cast<float>(static_cast<std::int64_t>(g.qcdim(2, j)) - g.qcdim(1, j)) / w;
+        m.xdf(j) = 1.0f / w;
     }
-    h.nxny = g.w(1) * g.w(2);
-    h.nmap = g.nvoxtotr / h.nxny;
-    h.mapa = 4;
-    h.nsubs = 1;
-    h.satelitybyly = false;
-    return h;
+    m.satellites = false;
+    return m;
 }
 
 void pixel_of(const SectionGeometry& g, std::int32_t L, std::int32_t& i, std::int32_t& ii, std::int32_t& iii) {

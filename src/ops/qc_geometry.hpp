@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/tab.hpp"
-#include "formats/q47_header.hpp"
+#include "core/map.hpp"
 
 namespace voxmill {
 
@@ -41,8 +41,9 @@ SectionGeometry make_section(char key, int sdim, const Mat<std::int32_t, 2, 3>& 
 // precision no longer tells neighbouring voxels apart, or is not a number), or an empty text.
 std::string reach_refusal(const SectionGeometry& g);
 
-// The header of the section as a three-dimensional map of w(1) x w(2) x w(3) voxels.
-Q47Header section_header(const SectionGeometry& g);
+// The section as a three-dimensional map of w(1) x w(2) x w(3) voxels, without densities: the
+// frame runs from 0 in steps of 1/w, codes 1 to 3, map code 4, subsystem 1, no satellites.
+Map section_frame(const SectionGeometry& g);
 
 // Pixel indices of the pixel stored at L (section axis 1 fastest).
 void pixel_of(const SectionGeometry& g, std::int32_t L, std::int32_t& i, std::int32_t& ii, std::int32_t& iii);

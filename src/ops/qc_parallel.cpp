@@ -19,4 +19,11 @@ void section_pixels(const MapGrid& m, const SectionGeometry& g, std::int64_t fir
     });
 }
 
+Map cut_section(const Map& map, const SectionGeometry& g, unsigned threads) {
+    Map section = section_frame(g);
+    section.rho.allocate(static_cast<std::size_t>(g.nvoxtotr));
+    section_pixels(map_grid(map, g.sdim), g, 0, g.nvoxtotr, section.rho.data(), threads);
+    return section;
+}
+
 }  // namespace voxmill

@@ -14,4 +14,8 @@ namespace voxmill {
 void section_pixels(const MapGrid& m, const SectionGeometry& g, std::int64_t first, std::int64_t last, float* rhor,
                     unsigned threads);
 
+// The whole section of `map` (of g.sdim dimensions) as a map value: section_frame(g) with the
+// pixels' densities.
+Map cut_section(const Map& map, const SectionGeometry& g, unsigned threads = 0);
+
 }  // namespace voxmill
