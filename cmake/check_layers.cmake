@@ -1,0 +1,30 @@
+cmake_minimum_required(VERSION 3.20)
+# Fails when a source file includes a header of a layer above its own. The layers, lowest
+# first: core, formats, ops, then the faces (app, cli, python), which no layer may include
+# and which stand beside one another. The program's entry point, which picks a face, is the
+# one file that sees two.
+set(layers core formats ops app cli)
+set(above_core formats ops app cli python)
+set(above_formats ops app cli python)
+set(above_ops app cli python)
+set(above_app cli python)
+set(above_cli app python)
+set(faults "")
+foreach(layer ${layers})
+  file(GLOB files ${SOURCE_DIR}/src/${layer}/*.cpp ${SOURCE_DIR}/src/${layer}/*.hpp)
+  list(REMOVE_ITEM files ${SOURCE_DIR}/src/app/voxmill.cpp)
+  foreach(file ${files})
+    file(STRINGS ${file} includes REGEX "^#include \"[a-z]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" target_layer "${line}")
+      if(target_layer IN_LIST above_${layer})
+        file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
+        string(APPEND faults "  ${shown}: ${line}\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(faults)
+  message(FATAL_ERROR "These files include a header of a layer above their own "
+                      "(core <- formats <- ops <- app, cli, python):\n${faults}")
+endif()
