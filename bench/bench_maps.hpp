@@ -16,7 +16,7 @@
 
 #include "app/console.hpp"
 #include "core/density_array.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 #include "formats/q47_output.hpp"
 
 namespace bench {

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     const voxmill::Mat<std::int32_t, 2, 3> qcdim{{0, 99, 0, 99, 0, 0}};
     const voxmill::SectionGeometry g =
         voxmill::make_section('A', st.sdim, qcdim, voxmill::Tab<float, 3>{{0.5f, 0.5f, 1.0f}}, {}, {});
-    const voxmill::MapGrid m = voxmill::map_grid(st);
+    const voxmill::MapGrid m = voxmill::map_grid(st.map, st.sdim);
     const std::int32_t pixels = g.nvoxtotr;
     const unsigned cores = voxmill::worker_threads(0);
 

@@ -354,7 +354,7 @@ TEST(SectionFault, ImagesOfASectionWholeCellsApartAgree) {
                           {'1', 0, 1},  {'2', 5, -1}, {'2', 5, -3}, {'2', 5, 2}};
     voxmill::State st;
     vtest::load_map(st, {7, 6, 5, 4, 6}, {}, 9);
-    const voxmill::MapGrid m = voxmill::map_grid(st);
+    const voxmill::MapGrid m = voxmill::map_grid(st.map, st.sdim);
     // The points of the section reach from below -2.5 to above it on every axis.
     const voxmill::Tab<float, 6> center{{-1.375f, -1.5f, -1.25f, -1.625f, -2.75f, 0.0f}};
     Basis b{};

@@ -189,7 +189,7 @@ TEST(Qc, FastAndLiteralPathsAgreeOnRoughMapsOfFourToSixDimensions) {
         }
         const auto g = voxmill::make_section(c.key, st.sdim, Scope{{-7, -3, 3, 5, -1, 0}},
                                              Tab<float, 3>{{0.73f, 1.3f, 2.1f}}, center, b);
-        const voxmill::MapGrid m = voxmill::map_grid(st);
+        const voxmill::MapGrid m = voxmill::map_grid(st.map, st.sdim);
         for (std::int32_t L = 0; L < g.nvoxtotr; ++L) {
             EXPECT_NEAR(voxmill::fast_pixel(m, g, L), vtest::literal_pixel(st.map, st.sdim, g, L),
                         1e-5f * largest)

@@ -2,7 +2,7 @@
 // a displacively modulated structure, in four.
 #pragma once
 
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill::samples {
 

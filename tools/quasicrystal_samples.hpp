@@ -4,7 +4,7 @@
 // that density with parallel space, the section that option C makes.
 #pragma once
 
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill::samples {
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill::samples {
 

@@ -3,7 +3,7 @@
 #include <functional>
 
 #include "core/errors.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 #include "crystal_samples.hpp"
 #include "app/q47_files.hpp"
 #include "app/q47_writer.hpp"

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill {
 

@@ -1,28 +1,14 @@
 #include "app/classes.hpp"
 
 #include <string>
-#include <vector>
 
 #include "app/output_guard.hpp"
 #include "app/q47_files.hpp"
 #include "core/errors.hpp"
-#include "formats/text_output.hpp"
+#include "formats/class_table.hpp"
 #include "ops/histogram.hpp"
 
 namespace voxmill {
-
-namespace {
-
-void write_table(const std::string& name, const std::vector<float>& limits) {
-    TextOutput out(name, "histogram file");
-    for (float v : limits) {
-        out.field_f(v, 14, 7);
-        out.end_line();
-    }
-    out.close();
-}
-
-}  // namespace
 
 void histogram(State& st, Console& con, std::int32_t hmclasses) {
     const std::string output = name_of(st.outrhofile);
@@ -31,7 +17,7 @@ void histogram(State& st, Console& con, std::int32_t hmclasses) {
     if (read == ProbedRead::failed) throw Stop();
     if (read == ProbedRead::changed) return;
     // nvoxtot is the probe's count of the map just read.
-    write_table(output, class_limits(st.map.rho.data(), st.nvoxtot, hmclasses));
+    write_class_table(output, class_limits(st.map.rho.data(), st.nvoxtot, hmclasses));
 }
 
 }  // namespace voxmill

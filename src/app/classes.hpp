@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "app/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill {
 

@@ -72,9 +72,7 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
     std::vector<float> table;
     try {
         table.resize(static_cast<std::size_t>(h.nxny));
-        st.allocerror = 0;
     } catch (const std::bad_alloc&) {
-        st.allocerror = 1;
         throw Stop("Error allocating tables of Orvo file!");
     }
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "app/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill {
 

@@ -26,9 +26,6 @@ std::optional<Q47Header> load_input_map(State& st, Console& con) {
         throw FileError("the header of the map " + name + " changed while the map was read");
     }
     st.map.nvox = h.nvox;
-    st.n.fill(0);
-    st.n[0] = 1;
-    for (int i = 1; i <= st.sdim; ++i) st.n[static_cast<std::size_t>(i)] = st.n[static_cast<std::size_t>(i - 1)] * st.map.nvox(i);
     return h;
 }
 

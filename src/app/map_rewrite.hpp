@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 #include "formats/q47_output.hpp"
 #include "ops/running_extremes.hpp"
 

@@ -3,7 +3,7 @@
 
 #include "app/operations.hpp"
 #include "app/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill {
 

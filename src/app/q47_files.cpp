@@ -51,9 +51,7 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
     st.map.rho.release();
     try {
         st.map.rho.allocate(count + 1);
-        st.allocerror = 0;
     } catch (const std::bad_alloc&) {
-        st.allocerror = 1;
         throw Stop("Error allocating tables of Orvo file!");
     }
 

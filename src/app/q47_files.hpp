@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill {
 

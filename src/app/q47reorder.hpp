@@ -8,7 +8,7 @@
 
 #include "app/console.hpp"
 #include "core/tab.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace voxmill {
 

@@ -77,14 +77,8 @@ void qc(State& st, Console& con, const Tab<float, 6>& center, const Mat<std::int
     if (const std::string why = reach_refusal(g); !why.empty()) return refuse(con, why);
 
     DensityArray rhor;
-    try {
-        rhor.allocate(static_cast<std::size_t>(g.nvoxtotr));
-        st.allocerror = 0;
-    } catch (const std::bad_alloc&) {
-        st.allocerror = 1;
-        throw;
-    }
-    compute_section(map_grid(st), g, con, rhor.data(), threads);
+    rhor.allocate(static_cast<std::size_t>(g.nvoxtotr));
+    compute_section(map_grid(st.map, st.sdim), g, con, rhor.data(), threads);
     write_section(output, g, rhor.data());
 }
 

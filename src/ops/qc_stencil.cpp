@@ -106,8 +106,6 @@ MapGrid map_grid(const Map& map, int sdim) {
     return m;
 }
 
-MapGrid map_grid(const State& st) { return map_grid(st.map, st.sdim); }
-
 AxisNodes axis_nodes(const MapGrid& m, int k, std::int64_t orig, const NodeWeights& w, bool periodic) {
     AxisNodes a;
     a.count = kStencilNodes;

@@ -11,7 +11,7 @@
 #include <cstdint>
 
 #include "core/tab.hpp"
-#include "core/voxmill_mod.hpp"
+#include "core/map.hpp"
 #include "ops/spline_weights.hpp"
 
 namespace voxmill {
@@ -24,7 +24,6 @@ struct MapGrid {
     Tab<std::ptrdiff_t, 6> stride{};  // distance of neighbours along axis k in rho
 };
 
-MapGrid map_grid(const State& st);
 // A map of `sdim` dimensions (its densities stay where they are).
 MapGrid map_grid(const Map& map, int sdim);
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 #include "support/test_support.hpp"
 
 namespace vtest {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/console.hpp"
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 #include "app/q47_files.hpp"
 
 namespace vtest {

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "core/voxmill_mod.hpp"
+#include "app/state.hpp"
 
 namespace vtest {
 
