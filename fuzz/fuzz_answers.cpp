@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "fuzz_support.hpp"
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/getargs.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "formats/q47_header.hpp"
 #include "app/q47_files.hpp"

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "app/xplor_input.hpp"
 #include "fuzz_support.hpp"

@@ -2,6 +2,7 @@
 
 #include "app/text_maps.hpp"
 #include "app/getargs.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "support/test_support.hpp"
 

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "app/console.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 

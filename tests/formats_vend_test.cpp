@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/text_maps.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "app/q47_files.hpp"

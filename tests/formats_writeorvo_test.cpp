@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/q47_writer.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "app/q47_files.hpp"
 #include "support/map_state.hpp"

@@ -8,6 +8,7 @@
 
 #include "app/xplor_input.hpp"
 #include "app/text_maps.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "app/q47_files.hpp"

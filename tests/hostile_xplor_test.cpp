@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/xplor_input.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "app/q47_files.hpp"

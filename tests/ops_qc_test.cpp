@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/console.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "app/qc.hpp"
 #include "ops/qc_geometry.hpp"

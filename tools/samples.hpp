@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/stops.hpp"
 #include "app/console.hpp"
 
 namespace voxmill::samples {

@@ -3,6 +3,7 @@
 #include <exception>
 #include <iostream>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "samples.hpp"
 

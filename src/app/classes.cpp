@@ -4,6 +4,7 @@
 
 #include "app/output_guard.hpp"
 #include "app/q47_files.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "formats/class_table.hpp"
 #include "ops/histogram.hpp"

@@ -6,6 +6,7 @@
 #include <new>
 #include <vector>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "formats/q47_output.hpp"
 #include "ops/closing_layer.hpp"

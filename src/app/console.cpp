@@ -3,6 +3,7 @@
 #include <istream>
 #include <ostream>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 
 namespace voxmill {

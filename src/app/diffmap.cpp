@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/q47_header.hpp"

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <limits>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 
 namespace voxmill {

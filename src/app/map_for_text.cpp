@@ -1,5 +1,6 @@
 #include "app/map_for_text.hpp"
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "app/q47_files.hpp"
 

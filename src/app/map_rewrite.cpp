@@ -5,6 +5,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "app/q47_files.hpp"
 

@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/menu.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 
 namespace voxmill {

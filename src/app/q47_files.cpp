@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "formats/q47_header.hpp"
 #include "formats/record_file.hpp"

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "formats/q47_output.hpp"
 

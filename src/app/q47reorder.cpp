@@ -18,9 +18,10 @@ void q47reorder(State& st, Console& con, const std::string& axord, const std::st
     std::optional<ReorderedMap> box;
     try {
         box.emplace(st.map, BoxOrder{axord, axordorvo, iorg, iwidth, onsub});
-    } catch (const OrderError& e) {
-        throw FileError(e.what());
     } catch (const MapError& e) {
+        // An order that cannot be read ends the run as a failed file would; a box that cannot
+        // be made is refused with one line.
+        if (e.kind() != FailureKind::refused) throw FileError(e.what());
         con.free({std::string(e.what()) + ". Nothing was written."});
         return;
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/density_array.hpp"
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/q47_output.hpp"

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/line_reader.hpp"

@@ -1,5 +1,6 @@
-// The three ways a run ends other than by the user's quit. Each travels as an exception up to
-// the entry point, which prints it and picks the exit status; nothing deep in the code exits.
+// The failures of the engine's layers: one family, told apart by its kind. Formats and
+// operations never print; a face decides what the user sees of a failure (the console its
+// blocks and exit statuses, the commands one line and status 1).
 #pragma once
 
 #include <stdexcept>
@@ -7,33 +8,36 @@
 
 namespace voxmill {
 
-// A stop of the whole program: "STOP " and the message on the error output, exit status 0.
-// A stop without a message prints nothing.
-class Stop : public std::exception {
+enum class FailureKind {
+    map,        // a map file that breaks its format, or a map that a format cannot hold
+    refused,    // a request that the map cannot satisfy (a box of no voxels, an axis it lacks)
+    unreadable, // a request whose text cannot be read (an order of axes with a letter)
+    file,       // a file that cannot be opened, read, written or closed
+};
+
+class Failure : public std::runtime_error {
 public:
-    explicit Stop(std::string message = {}) : message_(std::move(message)) {}
-    const std::string& message() const { return message_; }
-    const char* what() const noexcept override { return message_.c_str(); }
+    Failure(FailureKind kind, const std::string& text) : std::runtime_error(text), kind_(kind) {}
+    FailureKind kind() const { return kind_; }
 
 private:
-    std::string message_;
+    FailureKind kind_;
 };
 
-// The console could not give the answer a question needs: the input ended, or a number could
-// not be read. Ends the run with exit status 2.
-class ConsoleError : public std::runtime_error {
+// A map file that cannot be read as its format says, or a map that a format cannot hold. The
+// text says what is wrong, without the file's name.
+class MapError : public Failure {
 public:
-    using std::runtime_error::runtime_error;
+    explicit MapError(const std::string& text, FailureKind kind = FailureKind::map) : Failure(kind, text) {}
 };
 
-// A failure of the file layer that no routine checks itself (an output file that cannot be
-// created, a write that fails). Ends the run with exit status 3.
-class FileError : public std::runtime_error {
+// A file that cannot be made, written or closed.
+class FileError : public Failure {
 public:
     // `message` names the file, as the console prints it; `problem`, for a face that names the
     // file itself, says what failed without the name and why.
     explicit FileError(const std::string& message, std::string problem = {})
-        : std::runtime_error(message), problem_(std::move(problem)) {}
+        : Failure(FailureKind::file, message), problem_(std::move(problem)) {}
     std::string problem() const { return problem_.empty() ? what() : problem_; }
 
 private:

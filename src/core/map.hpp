@@ -6,11 +6,11 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/density_array.hpp"
+#include "core/errors.hpp"
 #include "core/tab.hpp"
 
 namespace voxmill {
@@ -77,13 +77,6 @@ std::string frame_fault(const Map& map);
 // The range of the densities as the file itself records it, where the format holds one.
 struct StoredRange {
     std::optional<float> min, max, mean, rms;
-};
-
-// A map file that cannot be read as its format says, or a map that a format cannot hold. The
-// text says what is wrong, without the file's name.
-class MapError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
 };
 
 }  // namespace voxmill

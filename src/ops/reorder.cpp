@@ -32,8 +32,9 @@ AxisCodes axis_codes(const std::string& order) {
 void require_convertible(const AxisCodes& a, const std::string& order) {
     for (int j = 1; j <= 6; ++j) {
         if (!a.convertible(j)) {
-            throw OrderError("cannot read the order of axes \"" + name_of(order) + "\": character " + std::to_string(j) +
-                            " is neither a digit nor a blank");
+            throw MapError("cannot read the order of axes \"" + name_of(order) + "\": character " + std::to_string(j) +
+                           " is neither a digit nor a blank",
+                           FailureKind::unreadable);
         }
     }
 }
@@ -125,7 +126,7 @@ ReorderedMap::ReorderedMap(const Map& map, const BoxOrder& box) : map_(map) {
     const AxisCodes iorienf = axis_codes(box.codes);
     const Tab<int, 6> conv = axis_correspondence(map, iorienr, sdim);
     if (const std::string why = refusal(map, box.order, iorienr, conv, box.width, sdim); !why.empty()) {
-        throw MapError(why);
+        throw MapError(why, FailureKind::refused);
     }
     require_convertible(iorienr, box.order);
     require_convertible(iorienf, box.codes);

@@ -28,10 +28,10 @@ BoxOrder whole_map_order(const Map& map, std::string order, std::string codes);
 // conv(i) takes the extent of the box along input axis i, the input's start coordinate and
 // its voxel step; map code and cell stay.
 //
-// A MapError with the reason, before anything is made, for an order that leaves an output
-// axis with no input axis or names a code that no axis of the map has, a box of no voxels
-// along an axis, one beyond 32-bit counts, and a character of an order that is neither a
-// digit nor a blank (the last as an OrderError).
+// A MapError with the reason, before anything is made: of kind `refused` for an order that
+// leaves an output axis with no input axis or names a code that no axis of the map has, a box
+// of no voxels along an axis or one beyond 32-bit counts; of kind `unreadable` for an order
+// with a character that is neither a digit nor a blank.
 class ReorderedMap final : public LayerSource {
 public:
     ReorderedMap(const Map& map, const BoxOrder& box);
@@ -51,12 +51,6 @@ private:
     Tab<std::vector<std::ptrdiff_t>, 6> offset_;
     std::vector<Run> runs_;
     bool copy_runs_ = false;
-};
-
-// An order with a character that is neither a digit nor a blank.
-class OrderError : public MapError {
-public:
-    using MapError::MapError;
 };
 
 Map reorder(const Map& map, const BoxOrder& box);

@@ -11,6 +11,7 @@
 #include "app/console.hpp"
 #include "app/state.hpp"
 #include "app/q47_files.hpp"
+#include "core/map.hpp"
 
 namespace vtest {
 
@@ -57,6 +58,19 @@ inline LoadedMap load_q47(const std::string& path) {
     for (int k = 1; k <= 6; ++k) count *= static_cast<std::size_t>(st.map.nvox(k));
     m.rho.assign(st.map.rho.data(), st.map.rho.data() + count);
     return m;
+}
+
+// The header of a q47 map as the console reads it: counts, frame, axis codes, map code and
+// subsystem, without the densities.
+inline voxmill::Map load_q47_frame(const std::string& path) {
+    voxmill::State st;
+    std::istringstream in;
+    std::ostringstream out, err;
+    voxmill::Console con(in, out, err);
+    std::int32_t ferror = 0;
+    voxmill::readorvo(st, con, path, ferror);
+    if (ferror != 0) throw std::runtime_error("cannot read the map " + path + ": " + out.str());
+    return voxmill::frame_of(st.map);
 }
 
 }  // namespace vtest
