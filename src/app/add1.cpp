@@ -8,9 +8,7 @@
 namespace voxmill {
 
 void add1(State& st, Console& con) {
-    const ProbedRead read = read_probed_map(st, con);
-    if (read == ProbedRead::failed) throw Stop();
-    if (read == ProbedRead::changed) return;
+    if (!read_input_map(st, con)) return;
     std::int32_t ferror = kFileOk;
     writeorvop1(st, con, st.outrhofile, ferror);
 }

@@ -14,9 +14,7 @@ namespace voxmill {
 void histogram(State& st, Console& con, std::int32_t hmclasses) {
     const std::string output = name_of(st.outrhofile);
     if (output_is_an_input(con, {name_of(st.infile1)}, output)) return;
-    const ProbedRead read = read_probed_map(st, con);
-    if (read == ProbedRead::failed) throw Stop();
-    if (read == ProbedRead::changed) return;
+    if (!read_input_map(st, con)) return;
     // nvoxtot is the probe's count of the map just read.
     write_class_table(output, class_limits(st.map.rho.data(), st.nvoxtot, hmclasses));
 }

@@ -12,9 +12,7 @@
 namespace voxmill {
 
 std::optional<Q47Header> load_input_map(State& st, Console& con) {
-    const ProbedRead read = read_probed_map(st, con);
-    if (read == ProbedRead::failed) throw Stop("Error reading density. Stopping.");
-    if (read == ProbedRead::changed) return std::nullopt;
+    if (!read_input_map(st, con, kDensityReadStop)) return std::nullopt;
     const Tab<std::int32_t, 6> loaded = st.map.nvox;
 
     const std::string name = name_of(st.infile1);

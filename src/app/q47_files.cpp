@@ -67,16 +67,16 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
     reader_close(con, file, ferror);
 }
 
-ProbedRead read_probed_map(State& st, Console& con) {
+bool read_input_map(State& st, Console& con, const char* stop) {
     const Tab<std::int32_t, 6> probed = st.map.nvox;
     std::int32_t ferror = kFileOk;
     readorvo(st, con, st.infile1, ferror);
-    if (ferror != kFileOk) return ProbedRead::failed;
+    if (ferror != kFileOk) throw Stop(stop);
     if (st.map.nvox != probed) {
         con.free({"The map ", name_of(st.infile1), " changed since its name was checked. Nothing was written."});
-        return ProbedRead::changed;
+        return false;
     }
-    return ProbedRead::read;
+    return true;
 }
 
 }  // namespace voxmill

@@ -21,12 +21,14 @@ enum : std::int32_t {
 // with a console block and a nonzero ferror; stops the program when memory is short.
 void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror);
 
-// Reading infile1 for an operation whose file dialogue probed it: the operation's questions
-// were asked, and its sizes worked out, for the voxel counts that the probe left in nvox.
-enum class ProbedRead { read, failed, changed };
-// Reads infile1 with readorvo: `failed` when readorvo reports a failure (its block printed);
-// `changed`, with one free-format line printed, when the header read holds other voxel counts
-// than the probe found, so that the file was replaced after its name was accepted.
-ProbedRead read_probed_map(State& st, Console& con);
+// Reads infile1, whose file dialogue probed it, with readorvo: the operation's questions were
+// asked, and its sizes worked out, for the voxel counts that the probe left in nvox. When
+// readorvo reports a failure (its block printed) the program stops, with `stop` as the stop's
+// message. False, with one free-format line printed, when the header read holds other voxel
+// counts than the probe found, so that the file was replaced after its name was accepted.
+bool read_input_map(State& st, Console& con, const char* stop = "");
+
+// The stop of the options that rewrite the map, when it cannot be read.
+constexpr const char* kDensityReadStop = "Error reading density. Stopping.";
 
 }  // namespace voxmill

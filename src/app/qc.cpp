@@ -69,9 +69,7 @@ void qc(State& st, Console& con, const Tab<float, 6>& center, const Mat<std::int
     const std::string output = name_of(st.outrhofile);
     if (output_is_an_input(con, {name_of(st.infile1)}, output)) return;
 
-    const ProbedRead read = read_probed_map(st, con);
-    if (read == ProbedRead::failed) throw Stop("Error reading density. Stopping.");
-    if (read == ProbedRead::changed) return;
+    if (!read_input_map(st, con, kDensityReadStop)) return;
     if (const std::string why = dimension_refusal(key, st.sdim); !why.empty()) return refuse(con, why);
 
     const SectionGeometry g = make_section(key, st.sdim, qcdim, pstep, center, basvec);

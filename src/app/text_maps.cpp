@@ -1,6 +1,6 @@
 #include "app/text_maps.hpp"
 
-#include "app/map_for_text.hpp"
+#include "app/q47_files.hpp"
 #include "app/output_guard.hpp"
 #include "formats/text_output.hpp"
 #include "formats/vend_writer.hpp"
@@ -18,7 +18,7 @@ std::array<float, 6> typed_cell(const State& st) {
 
 void writexplor(State& st, Console& con) {
     const std::string output = name_of(st.outrhofile);
-    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
+    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_input_map(st, con)) return;
     TextOutput out(output);
     write_one_per_line(out, {st.sdim, st.map.nvox, st.nvoxtot, st.map.rho.data(), typed_cell(st)});
     out.close();
@@ -28,7 +28,7 @@ void writevend(State& st, Console& con) {
     // The voxel lines carry as many coordinates as the probe of this file found dimensions.
     const int fields = st.sdim;
     const std::string output = name_of(st.outrhofile);
-    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_map_for_text(st, con)) return;
+    if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_input_map(st, con)) return;
     TextOutput out(output);
     write_vend_list(out, {st.map.nvox, fields, st.map.rho.data(), st.nvoxtot, typed_cell(st)});
 }
