@@ -8,6 +8,7 @@
 
 #include "app/stops.hpp"
 #include "core/errors.hpp"
+#include "formats/q47_extremes.hpp"
 #include "formats/q47_output.hpp"
 #include "ops/closing_layer.hpp"
 #include "app/q47_files.hpp"
@@ -34,19 +35,6 @@ void write_failure(Console& con, Q47Output& out, std::int32_t& ferror) {
     ferror = kFileCannotReadOrWrite;
     if (!out.discard()) close_failure(con, ferror);
 }
-
-// Extremes of the written densities; NaN replaces neither.
-struct Extremes {
-    float rmax = -100000000.0f;
-    float rmin = 100000000.0f;
-
-    void take(const float* v, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) {
-            rmax = v[i] > rmax ? v[i] : rmax;
-            rmin = v[i] < rmin ? v[i] : rmin;
-        }
-    }
-};
 
 }  // namespace
 
@@ -77,7 +65,7 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
         throw Stop("Error allocating tables of Orvo file!");
     }
 
-    Extremes ext;
+    TrailerExtremes ext(ExtremesRule::beyond, 100000000.0f);
     for (std::int64_t k = 0; k < h.nmap; ++k) {
         closed.fill(k, 1, table.data());
         ext.take(table.data(), table.size());

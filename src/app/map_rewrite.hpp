@@ -9,7 +9,7 @@
 #include "app/console.hpp"
 #include "app/state.hpp"
 #include "formats/q47_output.hpp"
-#include "ops/running_extremes.hpp"
+#include "formats/q47_extremes.hpp"
 
 namespace voxmill {
 
@@ -35,7 +35,7 @@ private:
     std::string name_;
     Q47Header header_;
     Q47Output out_;
-    RunningExtremes extremes_;
+    TrailerExtremes extremes_{ExtremesRule::beyond_or_unordered, 100000.0f};
     std::int64_t layer_ = 0;
 };
 

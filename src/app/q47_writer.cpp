@@ -4,6 +4,7 @@
 
 #include "app/stops.hpp"
 #include "core/errors.hpp"
+#include "formats/q47_extremes.hpp"
 #include "formats/q47_output.hpp"
 
 namespace voxmill {
@@ -30,20 +31,6 @@ Q47Header header_of(const State& st) {
     return h;
 }
 
-// Extremes of the written densities from their fixed start values; a value equal to an
-// extreme takes its place, NaN never does.
-struct Extremes {
-    float rmax = -100000.0f;
-    float rmin = 100000.0f;
-
-    void take(const float* v, std::size_t count) {
-        for (std::size_t i = 0; i < count; ++i) {
-            rmax = v[i] >= rmax ? v[i] : rmax;
-            rmin = v[i] <= rmin ? v[i] : rmin;
-        }
-    }
-};
-
 [[noreturn]] void write_failure(Console& con, Q47Output& out, const std::string& name) {
     con.block({"Routine WriteOrvo:", "Error! Cannot write into density file.", "Output file: " + name,
                "Something may have been saved. Stopping."});
@@ -63,7 +50,7 @@ void writeorvo(State& st, Console& con, std::string_view rhofile) {
         throw Stop(kWriteStop);
     }
     if (!out.write_header()) write_failure(con, out, name);
-    Extremes ext;
+    TrailerExtremes ext(ExtremesRule::beyond_or_equal, 100000.0f);
     ext.take(st.map.rho.data(), static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap));
     if (!out.write_layers(1, h.nmap, st.map.rho.data())) write_failure(con, out, name);
     if (!out.write_trailer(ext.rmax, ext.rmin)) write_failure(con, out, name);

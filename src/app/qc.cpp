@@ -9,6 +9,7 @@
 #include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
+#include "formats/q47_extremes.hpp"
 #include "formats/q47_output.hpp"
 #include "app/output_guard.hpp"
 #include "app/q47_files.hpp"
@@ -46,17 +47,13 @@ void compute_section(const MapGrid& m, const SectionGeometry& g, Console& con, f
 }
 
 void write_section(const std::string& name, const SectionGeometry& g, const float* rhor) {
-    float rmaxr = -100000.0f;
-    float rminr = 100000.0f;
-    for (std::int32_t L = 0; L < g.nvoxtotr; ++L) {
-        // Strict comparisons: a NaN moves neither extreme.
-        if (rhor[L] > rmaxr) rmaxr = rhor[L];
-        if (rhor[L] < rminr) rminr = rhor[L];
-    }
+    // Strict comparisons: a NaN moves neither extreme.
+    TrailerExtremes ext(ExtremesRule::beyond, 100000.0f);
+    ext.take(rhor, static_cast<std::size_t>(g.nvoxtotr));
     const Q47Header h = header_of(section_frame(g));
     Q47Output out;
     if (!out.open(name, RecordFile::Mode::replace, h) || !out.write_header() ||
-        !out.write_layers(1, h.nmap, rhor) || !out.write_trailer(rmaxr, rminr) || !out.close()) {
+        !out.write_layers(1, h.nmap, rhor) || !out.write_trailer(ext.rmax, ext.rmin) || !out.close()) {
         throw FileError("cannot write the section to " + name);
     }
 }
