@@ -98,11 +98,7 @@ MapGrid map_grid(const Map& map, int sdim) {
     m.rho = map.rho.data();
     m.sdim = sdim;
     m.nvox = map.nvox;
-    std::ptrdiff_t n = 1;
-    for (int k = 1; k <= sdim; ++k) {
-        m.stride(k) = n;
-        n *= map.nvox(k);
-    }
+    for (int k = 1; k <= sdim; ++k) m.stride(k) = static_cast<std::ptrdiff_t>(map.stride(k));
     return m;
 }
 
@@ -113,8 +109,7 @@ AxisNodes axis_nodes(const MapGrid& m, int k, std::int64_t orig, const NodeWeigh
     const std::int64_t nk = m.nvox(k);
     if (periodic) {
         // One division per axis: the nodes after the first step on, back to 0 at the end.
-        std::int64_t h = orig % nk;
-        if (h < 0) h += nk;
+        std::int64_t h = wrap(orig, nk);
         for (std::ptrdiff_t& off : a.off) {
             off = h * m.stride(k);
             if (++h == nk) h = 0;
