@@ -162,7 +162,7 @@ TEST_F(Menu, TheProbeFindsTheDimensionAndOpensTheWholeName) {
     vtest::write_q47(dir.path("b"), {20, 20, 20, 1, 8, 1}, {});
     EXPECT_EQ(voxmill::getdim(st, dir.path("b")), 5);
     EXPECT_EQ(st.nvoxtot, 20 * 20 * 20 * 8);
-    EXPECT_EQ(st.map.nvox(5), 8);
+    EXPECT_EQ(st.probed(5), 8);
     // A header whose seventh word is below 34 is still read whole.
     vtest::write_q47(dir.path("c"), {2, 2, 2}, {});
     EXPECT_EQ(voxmill::getdim(st, dir.path("c")), 3);

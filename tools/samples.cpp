@@ -70,6 +70,7 @@ std::vector<std::string> write_samples(const std::filesystem::path& folder, Cons
         atoms_map(st);
         writeorvo(st, con, scratch);
         st.infile1 = padded(scratch, kNameLength);
+        st.probed = st.map.nvox;  // as the file dialogue would have found them
         st.outrhofile = padded(xplor, kNameLength);
         for (int i = 1; i <= 6; ++i) st.cell(i) = kAtomsCell[i - 1];
         writexplor(st, con);

@@ -19,9 +19,9 @@ int getdim(State& st, std::string_view rhofile) {
     // Counts that no map can have would make every later step loop or read outside the map;
     // a header without an axis of more than one voxel is refused as a map of no dimension.
     if (d > 0 && !h.counts_usable()) return kProbeCannotRead;
-    st.map.nvox = h.nvox;
+    st.probed = h.nvox;
     st.nvoxtot = 1;
-    for (int k = 1; k <= d; ++k) st.nvoxtot *= st.map.nvox(k);
+    for (int k = 1; k <= d; ++k) st.nvoxtot *= st.probed(k);
     return d;
 }
 

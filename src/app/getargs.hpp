@@ -16,7 +16,7 @@ enum : int {
 };
 
 // Reads the header of the q47 file `rhofile` (the whole name, without trailing blanks) and
-// returns the map's dimension count or one of the probe results. Loads nvox and nvoxtot from
+// returns the map's dimension count or one of the probe results. Loads probed and nvoxtot from
 // a usable header, and from one without an axis of more than one voxel.
 int getdim(State& st, std::string_view rhofile);
 

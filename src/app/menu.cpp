@@ -76,7 +76,7 @@ void option_reorder(State& st, Console& con, const Operations& ops) {
     }
     Tab<std::int32_t, 6> iorg{};
     Tab<std::int32_t, 6> iwidth{};
-    for (int k = 1; k <= st.sdim; ++k) iwidth(k) = st.map.nvox(k) - 1;
+    for (int k = 1; k <= st.sdim; ++k) iwidth(k) = st.probed(k) - 1;
     ops.q47reorder(st, con, axord, axordorvo, iorg, iwidth, nsub);
 }
 
@@ -89,8 +89,8 @@ void option_shift(State& st, Console& con, const Operations& ops) {
     Tab<std::int32_t, 6> iorg{};
     Tab<std::int32_t, 6> iwidth{};
     for (int k = 1; k <= st.sdim; ++k) {
-        iorg(k) = voxels_of(static_cast<double>(st.map.nvox(k)) * chshift(k));
-        iwidth(k) = st.map.nvox(k) - 1;
+        iorg(k) = voxels_of(static_cast<double>(st.probed(k)) * chshift(k));
+        iwidth(k) = st.probed(k) - 1;
     }
     ops.q47reorder(st, con, "123456", "123456", iorg, iwidth, 0);
 }
@@ -114,8 +114,8 @@ void option_old_section(State& st, Console& con, const Operations& ops) {
     for (int k = 1; k <= st.sdim; ++k) {
         const double c = mapcenter(k);
         const double w = width(k);
-        iorg(k) = voxels_of((c - 0.5 * w) * st.map.nvox(k));
-        iwidth(k) = voxels_of(static_cast<double>(st.map.nvox(k)) * w);
+        iorg(k) = voxels_of((c - 0.5 * w) * st.probed(k));
+        iwidth(k) = voxels_of(static_cast<double>(st.probed(k)) * w);
     }
     ops.q47reorder(st, con, axord, axord, iorg, iwidth, 1);
 }

@@ -68,11 +68,10 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
 }
 
 bool read_input_map(State& st, Console& con, const char* stop) {
-    const Tab<std::int32_t, 6> probed = st.map.nvox;
     std::int32_t ferror = kFileOk;
     readorvo(st, con, st.infile1, ferror);
     if (ferror != kFileOk) throw Stop(stop);
-    if (st.map.nvox != probed) {
+    if (st.map.nvox != st.probed) {
         con.free({"The map ", name_of(st.infile1), " changed since its name was checked. Nothing was written."});
         return false;
     }

@@ -22,7 +22,7 @@ enum : std::int32_t {
 void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror);
 
 // Reads infile1, whose file dialogue probed it, with readorvo: the operation's questions were
-// asked, and its sizes worked out, for the voxel counts that the probe left in nvox. When
+// asked, and its sizes worked out, for the voxel counts that the probe found (`probed`). When
 // readorvo reports a failure (its block printed) the program stops, with `stop` as the stop's
 // message. False, with one free-format line printed, when the header read holds other voxel
 // counts than the probe found, so that the file was replaced after its name was accepted.

@@ -121,6 +121,7 @@ void read_grid(XplorInput& in, State& st) {
         if (total > std::numeric_limits<std::int32_t>::max()) in.read_error();
     }
     st.sdim = dims;
+    st.map.dimension = dims;
     // The axes above the map get one voxel, so that layers formed from nvox(1) * nvox(2)
     // belong to this map and not to an earlier one.
     for (int i = 1; i <= 6; ++i) st.map.nvox(i) = i <= dims ? nvoxtmp[static_cast<std::size_t>(3 * i - 3)] : 1;
