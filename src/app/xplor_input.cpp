@@ -12,6 +12,7 @@
 #include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
+#include "formats/density_sink.hpp"
 #include "formats/line_reader.hpp"
 #include "formats/tokens.hpp"
 #include "formats/xplor_map.hpp"
@@ -130,31 +131,6 @@ void read_grid(XplorInput& in, State& st) {
     st.nvoxtot = static_cast<std::int32_t>(total);
 }
 
-// Densities the array takes at first: never more than the file can hold, as every value
-// line holds a word and its line end (the last line may lack the end), so a file of B bytes
-// holds at most B / 2 + 1 densities. A grid line that claims billions of voxels for a short
-// file then costs no more memory than the file. A file whose length is not known beforehand
-// (a pipe, a device) starts with room for a million densities.
-constexpr std::uintmax_t kRoomOfUnknownFile = std::uintmax_t{1} << 20;
-
-std::size_t density_room(const std::string& name, std::int32_t nvoxtot) {
-    std::error_code ec;
-    const std::uintmax_t bytes = std::filesystem::file_size(name, ec);
-    const std::uintmax_t room = ec ? kRoomOfUnknownFile : bytes / 2 + 1;
-    return static_cast<std::size_t>(std::min<std::uintmax_t>(room, static_cast<std::uintmax_t>(nvoxtot)));
-}
-
-// A file can hold more than its length said when it was opened: it may still be growing, or
-// report no length at all (as files under /proc do). The array then doubles, keeping the
-// `used` densities read so far, but never beyond the `nvoxtot` of the grid line.
-void grow_densities(DensityArray& rho, std::size_t used, std::int32_t nvoxtot) {
-    constexpr std::size_t kLeastGrowth = std::size_t{1} << 16;
-    DensityArray larger;
-    larger.allocate(std::min(static_cast<std::size_t>(nvoxtot), std::max(2 * rho.size(), kLeastGrowth)));
-    std::copy_n(rho.data(), used, larger.data());
-    rho = std::move(larger);
-}
-
 void check_order_line(XplorInput& in, Console& con) {
     const std::string_view line = in.next();
     const std::string zyxstr = padded(line.substr(0, std::min<std::size_t>(line.size(), 10)), 10);
@@ -207,22 +183,22 @@ void read_one_per_line(State& st, Console& con, const std::string& name) {
     for (std::int32_t t = 0; t < titles; ++t) in.next();
 
     read_grid(in, st);
-    st.map.rho.release();
-    st.map.rho.allocate(density_room(name, st.nvoxtot));
+    DensitySink densities(st.map.rho, static_cast<std::size_t>(st.nvoxtot), first_room(name));
     in.next_into_buffer();  // the cell, not needed here
     check_order_line(in, con);
 
     const std::int64_t section = st.sdim > 1 ? std::int64_t{st.map.nvox(1)} * st.map.nvox(2) : st.map.nvox(1);
     const std::int64_t sections = st.nvoxtot / section;
-    std::size_t used = 0;
     std::int32_t label = 0;
     for (std::int64_t s = 0; s < sections; ++s) {
         read_label(in, st, static_cast<std::int32_t>(s), label);
-        for (std::int64_t j = 0; j < section; ++j, ++used) {
-            if (used == st.map.rho.size()) grow_densities(st.map.rho, used, st.nvoxtot);
-            read_value(in, st, st.map.rho[used]);
+        for (std::int64_t j = 0; j < section; ++j) {
+            float density = 0.0f;
+            read_value(in, st, density);
+            densities.add(density);
         }
     }
+    densities.finish();
     // The buffer keeps what the conversion left of the last value line.
     float density = 0.0f;
     in.to_buffer(in.current());

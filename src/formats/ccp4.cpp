@@ -269,7 +269,8 @@ Map map_of_header(const gemmi::Ccp4Base& h, StoredRange* stored) {
 // they arrive.
 template <class T>
 DensityArray read_voxels(MapBytes& bytes, std::size_t count, bool same_byte_order) {
-    DensitySink sink(count, bytes.gzipped() ? kFirstRoomOfGzipped : count);
+    DensityArray rho;
+    DensitySink sink(rho, count, bytes.gzipped() ? kFirstRoomOfGzipped : count);
     std::vector<T> piece(std::is_same_v<T, float> ? 0 : std::min(count, kChunkVoxels));
     while (sink.used() < count) {
         const std::size_t want = std::min(count - sink.used(), kChunkVoxels);
@@ -294,7 +295,8 @@ DensityArray read_voxels(MapBytes& bytes, std::size_t count, bool same_byte_orde
                                                    std::to_string(count) + " voxels"));
         }
     }
-    return sink.take();
+    sink.finish();
+    return rho;
 }
 
 // Columns, rows and sections as axes 1, 2 and 3, by gemmi; the header then describes X, Y, Z.

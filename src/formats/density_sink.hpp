@@ -6,16 +6,24 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <string>
 #include <utility>
 
 #include "core/density_array.hpp"
 
 namespace voxmill {
 
+// Room at first for the densities a text file can hold (every density takes a character and a
+// blank or a line end); a file of unknown size (as files under /proc) starts with a million.
+std::size_t first_room(const std::string& path);
+
 class DensitySink {
 public:
-    // `count` densities at most; room for `first_room` of them (at most `count`) at once.
-    DensitySink(std::size_t count, std::size_t first_room) : count_(count) { rho_.allocate(std::min(count, first_room)); }
+    // Fills `rho`, which it replaces at once by room for `first_room` densities (at most
+    // `count`, the map's count). What has been taken stays there if the reading stops early.
+    DensitySink(DensityArray& rho, std::size_t count, std::size_t first_room) : count_(count), rho_(rho) {
+        rho_.allocate(std::min(count, first_room));
+    }
 
     void add(float density) {
         if (used_ == rho_.size()) grow(1);
@@ -29,10 +37,9 @@ public:
     }
     void kept(std::size_t count) { used_ += count; }
     std::size_t used() const { return used_; }
-    // The densities, the array sized to the map's count.
-    DensityArray take() {
+    // The array sized to the map's count, once every density has been taken.
+    void finish() {
         if (rho_.size() != count_) grow(count_ - used_);
-        return std::move(rho_);
     }
 
 private:
@@ -47,7 +54,7 @@ private:
 
     std::size_t count_;
     std::size_t used_ = 0;
-    DensityArray rho_;
+    DensityArray& rho_;
 };
 
 }  // namespace voxmill

@@ -236,16 +236,6 @@ XplorHeader read_header(XplorLines& in) {
     return h;
 }
 
-// Room at first for the densities the file can hold (every density takes a character and a
-// blank or a line end); a file of unknown size (as files under /proc) starts with a million.
-std::size_t first_room(const std::string& path) {
-    constexpr std::size_t kFirstRoomOfUnknown = std::size_t{1} << 20;
-    std::error_code ec;
-    const std::uintmax_t bytes = std::filesystem::file_size(path, ec);
-    return ec ? kFirstRoomOfUnknown : static_cast<std::size_t>(std::min<std::uintmax_t>(bytes / 2 + 1, SIZE_MAX));
-}
-
-
 // A line of common fields (common_field), at most `most` of them, straight into the sink;
 // false, with nothing kept, for any other line.
 bool common_line(std::string_view line, std::int64_t most, DensitySink& sink) {
@@ -372,10 +362,10 @@ Map read_xplor_map(const std::string& path, StoredRange* stored) {
     }
     map.dimension = std::max(1, dimension_of(map.nvox));
     map.cell = h.cell;
-    DensitySink sink(static_cast<std::size_t>(map.voxels()), first_room(path));
+    DensitySink sink(map.rho, static_cast<std::size_t>(map.voxels()), first_room(path));
     const bool several_a_line = read_sections(in, h, map.layer(), map.voxels() / map.layer(), sink);
     read_tail(in, several_a_line, stored);
-    map.rho = sink.take();
+    sink.finish();
     return map;
 }
 
