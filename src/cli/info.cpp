@@ -1,19 +1,24 @@
-#include "cli/info.hpp"
-
+// voxmill info [--json] MAP...: what each map is and what its densities are.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <new>
 #include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
 
+#include "cli/command.hpp"
 #include "cli/map_files.hpp"
 #include "cli/report.hpp"
 #include "core/density_stats.hpp"
 
 namespace voxmill {
 
-const char* const kInfoUsage = "usage: voxmill info [--json] MAP...";
-
 namespace {
+
+struct InfoOptions {
+    bool json = false;
+    std::vector<std::string> maps;
+};
 
 using nlohmann::json;
 
@@ -94,16 +99,13 @@ void print_text(std::ostream& out, const std::string& name, const MapFile& f, co
         << opt(s.rms) << ", NaN voxels " << s.nan << ", infinite voxels " << s.inf << '\n';
 }
 
-}  // namespace
-
-CLI::App* add_info_command(CLI::App& app, InfoOptions& options) {
-    CLI::App* info = app.add_subcommand("info", "describe maps: format, grid, cell, stored and computed range");
-    info->add_flag("--json", options.json, "one JSON object per map, one per line");
-    info->add_option("MAP", options.maps, "map files (q47, CCP4/MRC, X-PLOR)")->required();
-    return info;
+void add_options(CLI::App& info, InfoOptions& options) {
+    info.add_flag("--json", options.json, "one JSON object per map, one per line");
+    info.add_option("MAP", options.maps, "map files (" + readable_formats() + ")")->required();
 }
 
-int run_info(const InfoOptions& options, std::ostream& out, std::ostream& err) {
+// 0 when every map was read, 1 when some could not be (each reported on `err`).
+int run(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     int status = 0;
     for (const std::string& name : options.maps) {
         try {
@@ -125,5 +127,10 @@ int run_info(const InfoOptions& options, std::ostream& out, std::ostream& err) {
     }
     return status;
 }
+
+}  // namespace
+
+const Command kInfoCommand{"info", "describe maps: format, grid, cell, stored and computed range",
+                           "usage: voxmill info [--json] MAP...", bind_options<InfoOptions, add_options, nullptr, run>};
 
 }  // namespace voxmill

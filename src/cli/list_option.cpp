@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <charconv>
+#include <cmath>
 #include <string_view>
 
 namespace voxmill {
@@ -44,6 +45,39 @@ CLI::Option* add_list(CLI::App& command, const std::string& name, std::vector<T>
 }
 
 }  // namespace
+
+CLI::Option* add_lists_option(CLI::App& command, const std::string& name, std::vector<std::vector<double>>& lists,
+                              std::size_t count, std::size_t least, std::size_t most, const std::string& description) {
+    return command
+        .add_option_function<std::string>(
+            name,
+            [&lists, name, count, least, most](const std::string& text) {
+                std::vector<std::vector<double>> parsed;
+                std::string_view rest = text;
+                for (;;) {
+                    const std::size_t slash = rest.find('/');
+                    parsed.push_back(parse_list<double>(name, std::string(rest.substr(0, slash)), least, most));
+                    if (slash == std::string_view::npos) break;
+                    rest.remove_prefix(slash + 1);
+                }
+                if (parsed.size() != count) {
+                    throw CLI::ValidationError(name, "takes " + std::to_string(count) + " lists separated by /, found " +
+                                                         std::to_string(parsed.size()));
+                }
+                lists = std::move(parsed);
+            },
+            description)
+        ->type_name("LIST/LIST/...");
+}
+
+void check_finite(const std::string& name, const std::vector<double>& values, bool single) {
+    for (const double v : values) {
+        if (!std::isfinite(v) || (single && !std::isfinite(static_cast<float>(v)))) {
+            throw CLI::ValidationError(name, single ? "holds a value that is not a finite number of single precision"
+                                                    : "holds a value that is not a finite number");
+        }
+    }
+}
 
 CLI::Option* add_list_option(CLI::App& command, const std::string& name, std::vector<double>& values,
                              std::size_t least, std::size_t most, const std::string& description) {

@@ -20,19 +20,68 @@
 
 namespace voxmill {
 
-std::string_view format_name(MapFormat f) {
-    switch (f) {
-        case MapFormat::q47: return "q47";
-        case MapFormat::ccp4: return "ccp4";
-        case MapFormat::xplor: return "xplor";
-        case MapFormat::vend: return "vend";
+namespace {
+
+// One format: the name --to takes, its title in the help and the messages, the extensions
+// that ask for it (lower case), where it comes in the probing of an input (the strongest
+// evidence first: 1, then 2, ...; 0 for a format that is written only) and how it is
+// recognised, read and written.
+struct FormatEntry {
+    MapFormat format;
+    std::string_view name;
+    std::string_view title;
+    std::array<std::string_view, 3> extensions;
+    int probe_rank;
+    bool (*probe)(const std::string& path);
+    Map (*read)(const std::string& path, StoredRange* stored, std::vector<std::string>* warnings);
+    void (*write)(const Map& map, const std::string& path, XplorLayout layout);
+    bool needs_cell;    // a map is written with its cell, which must be sound
+    bool holds_origin;  // ORIGIN is kept as it is, not folded into the start
+};
+
+const FormatEntry kFormats[] = {
+    {MapFormat::q47, "q47", "q47", {".q47"}, 2, is_q47,
+     [](const std::string& path, StoredRange* stored, std::vector<std::string>*) { return read_q47_map(path, stored); },
+     [](const Map& map, const std::string& path, XplorLayout) { write_q47_map(map, path); }, false, false},
+    {MapFormat::ccp4, "ccp4", "CCP4/MRC", {".ccp4", ".map", ".mrc"}, 1, is_ccp4,
+     [](const std::string& path, StoredRange* stored, std::vector<std::string>* warnings) {
+         return read_ccp4(path, stored, warnings);
+     },
+     [](const Map& map, const std::string& path, XplorLayout) { write_ccp4(map, path); }, true, true},
+    {MapFormat::xplor, "xplor", "X-PLOR", {".xplor", ".xplr"}, 3, is_xplor,
+     [](const std::string& path, StoredRange* stored, std::vector<std::string>*) { return read_xplor_map(path, stored); },
+     [](const Map& map, const std::string& path, XplorLayout layout) {
+         layout == XplorLayout::standard ? write_xplor_standard(map, path) : write_xplor_one_per_line(map, path);
+     },
+     true, false},
+    {MapFormat::vend, "vend", "MEED/VEND", {".vend"}, 0, nullptr, nullptr,
+     [](const Map& map, const std::string& path, XplorLayout) { write_vend_map(map, path); }, true, false},
+};
+
+const FormatEntry& entry(MapFormat f) {
+    for (const FormatEntry& e : kFormats) {
+        if (e.format == f) return e;
     }
-    return "";
+    return kFormats[0];  // every format has its entry
 }
 
+// "a, b, c or d"
+std::string joined(const std::vector<std::string>& items, std::string_view last) {
+    std::string text;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i > 0) text += i + 1 == items.size() ? last : ", ";
+        text += items[i];
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string_view format_name(MapFormat f) { return entry(f).name; }
+
 std::optional<MapFormat> format_named(std::string_view name) {
-    for (const MapFormat f : {MapFormat::q47, MapFormat::ccp4, MapFormat::xplor, MapFormat::vend}) {
-        if (format_name(f) == name) return f;
+    for (const FormatEntry& e : kFormats) {
+        if (e.name == name) return e.format;
     }
     return std::nullopt;
 }
@@ -40,11 +89,56 @@ std::optional<MapFormat> format_named(std::string_view name) {
 std::optional<MapFormat> format_of_extension(const std::string& path) {
     std::string ext = std::filesystem::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == ".q47") return MapFormat::q47;
-    if (ext == ".ccp4" || ext == ".map" || ext == ".mrc") return MapFormat::ccp4;
-    if (ext == ".xplor" || ext == ".xplr") return MapFormat::xplor;
-    if (ext == ".vend") return MapFormat::vend;
+    for (const FormatEntry& e : kFormats) {
+        for (const std::string_view x : e.extensions) {
+            if (!x.empty() && x == ext) return e.format;
+        }
+    }
     return std::nullopt;
+}
+
+bool format_needs_cell(MapFormat f) { return entry(f).needs_cell; }
+
+std::vector<std::string> format_names() {
+    std::vector<std::string> names;
+    for (const FormatEntry& e : kFormats) names.emplace_back(e.name);
+    return names;
+}
+
+std::string format_choices(std::string_view last) { return joined(format_names(), last); }
+
+std::string format_choices_titled() {
+    std::vector<std::string> items;
+    for (const FormatEntry& e : kFormats) {
+        items.emplace_back(e.name);
+        if (e.title != e.name) items.back() += " (" + std::string(e.title) + ")";
+    }
+    return joined(items, " or ");
+}
+
+std::string output_extensions() {
+    std::vector<std::string> items;
+    for (const FormatEntry& e : kFormats) {
+        std::string item;
+        for (const std::string_view x : e.extensions) {
+            if (x.empty()) continue;
+            if (!item.empty()) item += '/';
+            item.append(x);
+        }
+        items.push_back(item);
+    }
+    std::string text(1, '(');
+    text += joined(items, ", ");
+    text += ')';
+    return text;
+}
+
+std::string readable_formats() {
+    std::vector<std::string> titles;
+    for (const FormatEntry& e : kFormats) {
+        if (e.read) titles.emplace_back(e.title);
+    }
+    return joined(titles, ", ");
 }
 
 namespace {
@@ -70,8 +164,6 @@ void check_input(const std::string& path) {
     if (fd < 0) throw input_error(errno);
     ::close(fd);
 }
-
-bool needs_cell(MapFormat f) { return f != MapFormat::q47; }
 
 // ORIGIN moved into the start of the map's frame, in fractions of the cell.
 void fold_origin(Map& map) {
@@ -100,34 +192,28 @@ void fold_origin(Map& map) {
 
 MapFile read_map_file(const std::string& path) {
     check_input(path);
-    MapFile f;
-    if (is_ccp4(path)) {
-        f.format = MapFormat::ccp4;
-        f.map = read_ccp4(path, &f.stored, &f.warnings);
-    } else if (is_q47(path)) {
-        f.format = MapFormat::q47;
-        f.map = read_q47_map(path, &f.stored);
-    } else if (is_xplor(path)) {
-        f.format = MapFormat::xplor;
-        f.map = read_xplor_map(path, &f.stored);
-    } else {
-        throw MapError("not a map of a format this program reads (q47, CCP4/MRC, X-PLOR)");
+    std::vector<const FormatEntry*> probes;
+    for (const FormatEntry& e : kFormats) {
+        if (e.probe_rank > 0) probes.push_back(&e);
     }
-    return f;
+    std::sort(probes.begin(), probes.end(), [](const FormatEntry* a, const FormatEntry* b) { return a->probe_rank < b->probe_rank; });
+    for (const FormatEntry* e : probes) {
+        if (!e->probe(path)) continue;
+        MapFile f;
+        f.format = e->format;
+        f.map = e->read(path, &f.stored, &f.warnings);
+        return f;
+    }
+    throw MapError("not a map of a format this program reads (" + readable_formats() + ")");
 }
 
 void write_map_file(Map& map, const std::string& path, MapFormat format, XplorLayout layout) {
-    if (needs_cell(format) && map.cell && !sound_cell(*map.cell)) {
+    const FormatEntry& e = entry(format);
+    if (e.needs_cell && map.cell && !sound_cell(*map.cell)) {
         throw MapError("the map's cell is not a valid cell: give one with --cell");
     }
-    if (format != MapFormat::ccp4) fold_origin(map);
-    switch (format) {
-        case MapFormat::q47: return write_q47_map(map, path);
-        case MapFormat::ccp4: return write_ccp4(map, path);
-        case MapFormat::xplor:
-            return layout == XplorLayout::standard ? write_xplor_standard(map, path) : write_xplor_one_per_line(map, path);
-        case MapFormat::vend: return write_vend_map(map, path);
-    }
+    if (!e.holds_origin) fold_origin(map);
+    e.write(map, path, layout);
 }
 
 }  // namespace voxmill

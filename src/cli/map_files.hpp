@@ -1,5 +1,7 @@
 // Map files of every format the command-line tools know: which format a file is (by its
 // content), which one a name asks for (by its extension), and reading and writing either.
+// One table holds what each format is; the names, extensions, the probing order and the lists
+// in the commands' help all come from it.
 #pragma once
 
 #include <optional>
@@ -20,6 +22,19 @@ std::string_view format_name(MapFormat f);
 std::optional<MapFormat> format_named(std::string_view name);
 // The format an output name asks for by its extension, or none.
 std::optional<MapFormat> format_of_extension(const std::string& path);
+// Whether a map is written in the format only with a cell.
+bool format_needs_cell(MapFormat f);
+
+// For the help and the messages, in the table's order: the names --to takes ("q47", "ccp4",
+// ...), those names joined as "q47, ccp4, xplor or vend" (or with another last joint), the
+// same with the formats' titles where they differ ("ccp4 (CCP4/MRC)"), the output extensions
+// ("(.q47, .ccp4/.map/.mrc, ...)") and the titles of the formats that are read ("q47,
+// CCP4/MRC, X-PLOR").
+std::vector<std::string> format_names();
+std::string format_choices(std::string_view last = " or ");
+std::string format_choices_titled();
+std::string output_extensions();
+std::string readable_formats();
 
 struct MapFile {
     MapFormat format;

@@ -1,5 +1,4 @@
-#include "cli/plot.hpp"
-
+// voxmill plot [...] MAP OUT: a picture of the plane of two map axes as PNG, SVG or PDF.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -10,9 +9,12 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "cli/cell_option.hpp"
+#include "cli/command.hpp"
 #include "cli/list_option.hpp"
 #include "cli/map_files.hpp"
 #include "cli/picture.hpp"
@@ -22,12 +24,24 @@
 
 namespace voxmill {
 
-const char* const kPlotUsage =
-    "usage: voxmill plot [--axes I,J] [--at C1,...,Cn] [--window U0,U1,V0,V1] [--levels N | --step S | --sigma S] "
-    "[--range LO,HI] [--scale auto|sequential|diverging] [--voxels | --interpolate] [--size W] "
-    "[--cell A,B,C,ALPHA,BETA,GAMMA] [--title TEXT] MAP OUT";
-
 namespace {
+
+struct PlotOptions {
+    std::vector<int> axes{1, 2};
+    std::vector<double> at;                   // one per map axis, or none: 0 on every axis
+    std::vector<double> window;               // U0, U1, V0, V1, or none: one cell, or a box's frame
+    int levels = -1;                          // 0 or more: that many levels spread over the data
+    double step = 0;                          // above 0: a contour at every multiple of step
+    double sigma = 0;                         // above 0: a contour every sigma times the map's rms
+    std::vector<double> range;                // LO, HI of the colour scale, or none: the data's
+    std::string scale = "auto";               // auto, sequential or diverging
+    bool voxels = false, interpolate = false;  // force the voxel blocks or the spline
+    int size = 800;
+    std::vector<double> cell;                 // six numbers, or none
+    std::string title;                        // the file name and the fixed coordinates unless given
+    bool title_given = false;                 // an empty title given draws none
+    std::string map, out;
+};
 
 constexpr std::size_t kMostLevels = 1000;
 constexpr double kMostPixels = 100e6;   // of a PNG picture
@@ -365,20 +379,17 @@ void plot(const PlotOptions& o, std::ostream& err) {
     }
 }
 
-}  // namespace
-
-CLI::App* add_plot_command(CLI::App& app, PlotOptions& options) {
-    CLI::App* plot = app.add_subcommand("plot", "draw the plane of two map axes as a contour map (PNG, SVG or PDF)");
-    add_list_option(*plot, "--axes", options.axes, 2, 2, "the map axes I,J across and up the picture (default 1,2)")
+void add_options(CLI::App& command, PlotOptions& options) {
+    add_list_option(command, "--axes", options.axes, 2, 2, "the map axes I,J across and up the picture (default 1,2)")
         ->type_name("I,J");
-    add_list_option(*plot, "--at", options.at, 1, 6, "fractional coordinate on every map axis, in axis order (default 0)")
+    add_list_option(command, "--at", options.at, 1, 6, "fractional coordinate on every map axis, in axis order (default 0)")
         ->type_name("C1,...,Cn");
-    add_list_option(*plot, "--window", options.window, 4, 4,
+    add_list_option(command, "--window", options.window, 4, 4,
                     "fractional range U0,U1 of axis I and V0,V1 of axis J (default 0,1,0,1)")
         ->type_name("U0,U1,V0,V1");
     CLI::Option* levels =
-        plot->add_option("--levels", options.levels,
-                         "contour lines at N levels spread over the data range (default: round values, about 10)")
+        command.add_option("--levels", options.levels,
+                           "contour lines at N levels spread over the data range (default: round values, about 10)")
             ->check(CLI::Range(0, static_cast<int>(kMostLevels)));
     const CLI::Validator above_zero(
         [](std::string& text) {
@@ -388,36 +399,37 @@ CLI::App* add_plot_command(CLI::App& app, PlotOptions& options) {
             return number && std::isfinite(value) && value > 0 ? std::string() : "must be a finite number above 0";
         },
         "S");
-    CLI::Option* step = plot->add_option("--step", options.step, "a contour line at every multiple of S instead")
-                            ->check(above_zero)
-                            ->excludes(levels);
-    plot->add_option("--sigma", options.sigma, "a contour line every S times the map's rms deviation from its mean")
+    CLI::Option* step = command.add_option("--step", options.step, "a contour line at every multiple of S instead")
+                             ->check(above_zero)
+                             ->excludes(levels);
+    command.add_option("--sigma", options.sigma, "a contour line every S times the map's rms deviation from its mean")
         ->check(above_zero)
         ->excludes(levels)
         ->excludes(step);
-    add_list_option(*plot, "--range", options.range, 2, 2, "densities LO,HI at the ends of the colour scale (default: the plane's)")
+    add_list_option(command, "--range", options.range, 2, 2, "densities LO,HI at the ends of the colour scale (default: the plane's)")
         ->type_name("LO,HI");
-    plot->add_option("--scale", options.scale, "colour scale: auto (default), sequential or diverging")
+    command.add_option("--scale", options.scale, "colour scale: auto (default), sequential or diverging")
         ->check(CLI::IsMember({"auto", "sequential", "diverging"}));
-    CLI::Option* voxels = plot->add_flag("--voxels", options.voxels,
+    CLI::Option* voxels = command.add_flag("--voxels", options.voxels,
                                          "draw the voxels as blocks, the window and fixed coordinates moved to the nearest grid points");
-    plot->add_flag("--interpolate", options.interpolate, "draw the spline interpolation even on grid points")->excludes(voxels);
-    plot->add_option("--size", options.size, "width in pixels (PNG) or points (SVG, PDF), default 800")
+    command.add_flag("--interpolate", options.interpolate, "draw the spline interpolation even on grid points")->excludes(voxels);
+    command.add_option("--size", options.size, "width in pixels (PNG) or points (SVG, PDF), default 800")
         ->check(CLI::Range(100, 20000));
-    add_cell_option(*plot, options.cell, "unit cell A,B,C in A and ALPHA,BETA,GAMMA: real-space axes drawn to scale");
-    plot->add_option_function<std::string>(
+    add_cell_option(command, options.cell, "unit cell A,B,C in A and ALPHA,BETA,GAMMA: real-space axes drawn to scale");
+    command.add_option_function<std::string>(
         "--title",
         [&options](const std::string& title) {
             options.title = title;
             options.title_given = true;
         },
         "title (default: the file name and the fixed coordinates; \"\" for none)");
-    plot->add_option("MAP", options.map, "map file (q47, CCP4/MRC, X-PLOR)")->required();
-    plot->add_option("OUT", options.out, "picture file (.png, .svg, .pdf)")->required();
-    return plot;
+    command.add_option("MAP", options.map, "map file (" + readable_formats() + ")")->required();
+    command.add_option("OUT", options.out, "picture file (.png, .svg, .pdf)")->required();
 }
 
-void check_plot_options(const PlotOptions& o) {
+// Checks what the parser cannot (two different axes, a window of some width, the output's
+// extension); throws CLI::ValidationError.
+void check(const PlotOptions& o) {
     for (const int k : o.axes) {
         if (k < 1 || k > 6) throw CLI::ValidationError("--axes", "names axis " + std::to_string(k) + ": axes are 1 to 6");
     }
@@ -438,7 +450,8 @@ void check_plot_options(const PlotOptions& o) {
     check_cell(o.cell);
 }
 
-int run_plot(const PlotOptions& options, std::ostream& err) {
+// 0 when OUT has been drawn, 1 when it could not be (reported on `err`, nothing written).
+int run(const PlotOptions& options, std::ostream&, std::ostream& err) {
     try {
         plot(options, err);
     } catch (const PlotFailure& f) {
@@ -447,5 +460,14 @@ int run_plot(const PlotOptions& options, std::ostream& err) {
     }
     return 0;
 }
+
+}  // namespace
+
+const Command kPlotCommand{
+    "plot", "draw the plane of two map axes as a contour map (PNG, SVG or PDF)",
+    "usage: voxmill plot [--axes I,J] [--at C1,...,Cn] [--window U0,U1,V0,V1] [--levels N | --step S | --sigma S] "
+    "[--range LO,HI] [--scale auto|sequential|diverging] [--voxels | --interpolate] [--size W] "
+    "[--cell A,B,C,ALPHA,BETA,GAMMA] [--title TEXT] MAP OUT",
+    bind_options<PlotOptions, add_options, check, run>};
 
 }  // namespace voxmill

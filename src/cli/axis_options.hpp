@@ -1,0 +1,35 @@
+// What the commands that move or cut a map's axes share: an order of axes given as digits, the
+// check that a list gives one number per axis of the map read, and the voxel arithmetic of
+// the console's dialogues.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/map.hpp"
+
+namespace CLI {
+class App;
+class Option;
+}  // namespace CLI
+
+namespace voxmill {
+
+// An option that takes an order of axes: 1 to 6 digits, the axis codes in output order.
+CLI::Option* add_order_option(CLI::App& command, const std::string& name, std::string& order,
+                              const std::string& description);
+
+// Refuses (a CommandFailure naming the option) a list of `given` numbers for a map whose
+// dimension is not `given`; `what` says what the option gives ("values", "digits").
+void require_per_axis(const std::string& option, std::size_t given, const Map& map, const char* what = "values");
+
+// A number as the console reads it: in single precision.
+inline double as_read(double value) { return static_cast<float>(value); }
+
+// A fraction of the cell times the voxel count, as a whole number of voxels: the product in
+// double precision, rounded to single precision, then to the nearest integer (halves away
+// from zero), as the console's dialogues make them.
+std::int32_t voxels_of(double fraction_times_count);
+
+}  // namespace voxmill
