@@ -91,8 +91,8 @@ void expect_same_q47(const std::string& console, const std::string& command) {
     EXPECT_EQ(got.xfmx, want.xfmx);
     EXPECT_EQ(got.xdf, want.xdf);
     EXPECT_EQ(got.iorien, want.iorien);
-    EXPECT_EQ(got.mapa, want.mapa);
-    EXPECT_EQ(got.nsubs, want.nsubs);
+    EXPECT_EQ(got.q47.mapa, want.q47.mapa);
+    EXPECT_EQ(got.q47.nsubs, want.q47.nsubs);
     const vtest::LoadedMap a = vtest::load_q47(console);
     const vtest::LoadedMap b = vtest::load_q47(command);
     ASSERT_EQ(b.count(), a.count());

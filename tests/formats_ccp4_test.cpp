@@ -167,8 +167,8 @@ TEST(Ccp4Read, MapsOfEveryModeAxisOrderAndByteOrderReadInXYZOrderWithTheirBox) {
             EXPECT_EQ(m.xdf(i), 1.0f / cell_voxels) << c.name << ", axis " << i;
             EXPECT_EQ(m.iorien(i), i) << c.name;
         }
-        EXPECT_EQ(m.mapa, 4) << c.name;
-        EXPECT_EQ(m.nsubs, 1) << c.name;
+        EXPECT_EQ(m.q47.mapa, 4) << c.name;
+        EXPECT_EQ(m.q47.nsubs, 1) << c.name;
         EXPECT_EQ(m.cell, c.with_cell ? std::optional(kCell) : std::nullopt) << c.name;
         using Stored = std::vector<std::optional<float>>;
         EXPECT_EQ((Stored{stored.min, stored.max, stored.mean, stored.rms}),

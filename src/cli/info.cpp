@@ -52,8 +52,8 @@ json as_json(const std::string& name, const MapFile& f, const DensityStats& s) {
             {"voxels", voxels},
             {"axis_codes", codes},
             {"frame", frame},
-            {"map_code", q47 ? json(m.mapa) : json(nullptr)},
-            {"subsystem", q47 ? json(m.nsubs) : json(nullptr)},
+            {"map_code", q47 ? json(m.q47.mapa) : json(nullptr)},
+            {"subsystem", q47 ? json(m.q47.nsubs) : json(nullptr)},
             {"cell", m.cell ? json(*m.cell) : json(nullptr)},
             {"cell_valid", m.cell ? json(sound_cell(*m.cell)) : json(nullptr)},
             {"origin", m.origin ? json(*m.origin) : json(nullptr)},
@@ -84,7 +84,7 @@ void print_text(std::ostream& out, const std::string& name, const MapFile& f, co
         out << "  axis " << i << "      " << num(m.xfmn(i)) << " .. " << num(m.xfmx(i)) << ", step " << num(m.xdf(i))
             << '\n';
     }
-    if (f.format == MapFormat::q47) out << "  map code    " << m.mapa << "\n  subsystem   " << m.nsubs << '\n';
+    if (f.format == MapFormat::q47) out << "  map code    " << m.q47.mapa << "\n  subsystem   " << m.q47.nsubs << '\n';
     out << "  cell       ";
     if (m.cell) {
         for (const double c : *m.cell) out << ' ' << num(c);

@@ -233,7 +233,7 @@ ColourScale colour_scale(const PlotOptions& o, const Map& map, const Range& r) {
     if (o.scale == "diverging") return ColourScale::diverging;
     const double below = std::max(0.0, -r.low), above = std::max(0.0, r.high);
     const bool both_signs = std::min(below, above) >= 0.1 * std::max(below, above) && below > 0;
-    return map.mapa == 6 || both_signs ? ColourScale::diverging : ColourScale::sequential;
+    return map.q47.mapa == 6 || both_signs ? ColourScale::diverging : ColourScale::sequential;
 }
 
 // The grid point of axis k nearest to x.

@@ -34,9 +34,7 @@ Map frame_of(const Map& map) {
     m.xfmx = map.xfmx;
     m.xdf = map.xdf;
     m.iorien = map.iorien;
-    m.mapa = map.mapa;
-    m.nsubs = map.nsubs;
-    m.satellites = map.satellites;
+    m.q47 = map.q47;
     m.cell = map.cell;
     m.origin = map.origin;
     m.labels = map.labels;

@@ -22,10 +22,12 @@ struct Map {
     Tab<float, 6> xfmx{};           // and of the last
     Tab<float, 6> xdf{};            // step between neighbouring voxels
     Tab<std::int32_t, 6> iorien{};  // axis code of each position
-    // Words that only q47 files hold.
-    std::int32_t mapa = 4;            // map type code
-    std::int32_t nsubs = 1;           // subsystem number
-    std::optional<bool> satellites;   // whether the map has satellites; none: from 4 dimensions on
+    // The words that only q47 files hold.
+    struct Q47Words {
+        std::int32_t mapa = 4;                // map type code
+        std::int32_t nsubs = 1;               // subsystem number
+        std::optional<bool> satelitybyly;     // whether the map has satellites; none: from 4 dimensions on
+    } q47;
     std::optional<std::array<double, 6>> cell;  // a, b, c in A, alpha, beta, gamma in degrees; as read,
                                                 // so perhaps no sound cell (see sound_cell)
     // Where the formats of electron microscopy place the map besides its grid start: a shift

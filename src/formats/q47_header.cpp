@@ -115,29 +115,31 @@ namespace {
 
 // The words that a header and a map share, one to the other.
 template <class From, class To>
-void copy_description(const From& from, To& to) {
+void copy_grid(const From& from, To& to) {
     to.nvox = from.nvox;
     to.xfmn = from.xfmn;
     to.xfmx = from.xfmx;
     to.xdf = from.xdf;
     to.iorien = from.iorien;
-    to.mapa = from.mapa;
-    to.nsubs = from.nsubs;
 }
 
 }  // namespace
 
 Q47Header header_of(const Map& m) {
     Q47Header h;
-    copy_description(m, h);
+    copy_grid(m, h);
+    h.mapa = m.q47.mapa;
+    h.nsubs = m.q47.nsubs;
     h.nxny = m.nvox(1) * m.nvox(2);
     h.nmap = m.nvox(3) * m.nvox(4) * m.nvox(5) * m.nvox(6);
-    h.satelitybyly = m.satellites.value_or(m.dimension >= 4);
+    h.satelitybyly = m.q47.satelitybyly.value_or(m.dimension >= 4);
     return h;
 }
 
 void describe_map(const Q47Header& h, Map& m) {
-    copy_description(h, m);
+    copy_grid(h, m);
+    m.q47.mapa = h.mapa;
+    m.q47.nsubs = h.nsubs;
     m.dimension = std::max(dimension_of(h.nvox), 1);
 }
 

@@ -52,7 +52,7 @@ void combine_voxels(Combination how, float* a, const float* b, std::size_t count
 
 Map combination_frame(const Map& b) {
     Map m = frame_of(b);
-    m.mapa = 6;
+    m.q47.mapa = 6;
     return m;
 }
 

@@ -19,7 +19,7 @@ Map project(const Map& map) {
         r.xfmx(i) = 0.0f;
         r.xdf(i) = 1.0f;
     }
-    r.satellites = map.satellites.value_or(map.dimension >= 4);
+    r.q47.satelitybyly = map.q47.satelitybyly.value_or(map.dimension >= 4);
     r.dimension = std::min(map.dimension, kRealAxes);
 
     // Input voxel I lies over real-space voxel I mod R, and the real-space blocks of R voxels

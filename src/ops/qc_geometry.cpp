@@ -120,7 +120,7 @@ Map section_frame(const SectionGeometry& g) {
         m.xfmx(j) = static_cast<float>(static_cast<std::int64_t>(g.qcdim(2, j)) - g.qcdim(1, j)) / w;
         m.xdf(j) = 1.0f / w;
     }
-    m.satellites = false;
+    m.q47.satelitybyly = false;
     return m;
 }
 

@@ -149,9 +149,9 @@ ReorderedMap::ReorderedMap(const Map& map, const BoxOrder& box) : map_(map) {
         r.xdf(j) = 1.0f / static_cast<float>(map.nvox(i));
     }
     r.iorien = iorienf.code;
-    r.mapa = map.mapa;
-    r.nsubs = box.subsystem != 0 ? box.subsystem : map.nsubs;
-    r.satellites = sdim >= 4;
+    r.q47.mapa = map.q47.mapa;
+    r.q47.nsubs = box.subsystem != 0 ? box.subsystem : map.q47.nsubs;
+    r.q47.satelitybyly = sdim >= 4;
     r.cell = map.cell;
 
     for (int j = 1; j <= 6; ++j) offset_(j).assign(1, 0);
