@@ -37,7 +37,11 @@ std::int64_t box_voxels(const voxmill::State& st, const voxmill::Tab<std::int32_
 // Pixels of the section times the terms of each pixel's stencil; a scope that the section
 // refuses by itself counts as none.
 std::int64_t section_terms(const voxmill::State& st, const voxmill::Mat<std::int32_t, 2, 3>& qcdim) {
-    if (!voxmill::scope_refusal(qcdim).empty()) return 0;
+    try {
+        voxmill::check_scope(qcdim);
+    } catch (const voxmill::MapError&) {
+        return 0;
+    }
     std::int64_t terms = 1;
     for (int k = 1; k <= st.sdim; ++k) terms *= 5;
     for (int j = 1; j <= 3; ++j) terms *= std::int64_t{qcdim(2, j)} - qcdim(1, j) + 1;

@@ -25,8 +25,18 @@ namespace {
 // least this much work, so the threads are started rarely.
 constexpr std::int64_t kMinChunk = 2048;
 
-// One refusal line; the menu goes on as after any other operation.
-void refuse(Console& con, const std::string& why) { con.free({why}); }
+// Whether the check refused the section, with its one line printed; the menu then goes on as
+// after any other operation.
+template <class Check>
+bool refused(Console& con, Check check) {
+    try {
+        check();
+        return false;
+    } catch (const MapError& e) {
+        con.free({std::string(e.what()) + ". Nothing was written."});
+        return true;
+    }
+}
 
 // The progress line of pixel L: its percentage of the section, right-aligned in 3 places.
 std::string progress_line(std::int64_t L, std::int32_t nvoxtotr) {
@@ -62,15 +72,15 @@ void write_section(const std::string& name, const SectionGeometry& g, const floa
 
 void qc(State& st, Console& con, const Tab<float, 6>& center, const Mat<std::int32_t, 2, 3>& qcdim,
         const Tab<float, 3>& pstep, const Mat<float, 6, 3>& basvec, char key, unsigned threads) {
-    if (const std::string why = scope_refusal(qcdim); !why.empty()) return refuse(con, why);
+    if (refused(con, [&] { check_scope(qcdim); })) return;
     const std::string output = name_of(st.outrhofile);
     if (output_is_an_input(con, {name_of(st.infile1)}, output)) return;
 
     if (!read_input_map(st, con, kDensityReadStop)) return;
-    if (const std::string why = dimension_refusal(key, st.sdim); !why.empty()) return refuse(con, why);
+    if (refused(con, [&] { check_dimension(key, st.sdim); })) return;
 
     const SectionGeometry g = make_section(key, st.sdim, qcdim, pstep, center, basvec);
-    if (const std::string why = reach_refusal(g); !why.empty()) return refuse(con, why);
+    if (refused(con, [&] { check_reach(g); })) return;
 
     DensityArray rhor;
     rhor.allocate(static_cast<std::size_t>(g.nvoxtotr));

@@ -40,9 +40,10 @@ void add_options(CLI::App& command, CombineOptions& o) {
 
 void check(const CombineOptions& o) { check_output_options(o.output); }
 
-// A number with the decimals of the console's field, in a field wide enough for any value.
+// A number with the decimals of the console's field, in a field wide enough for any value (a
+// float's 39 digits, sign, point and decimals).
 std::string fixed(double value, int decimals) {
-    const std::string field = fmt_f(value, 40, decimals);
+    const std::string field = fmt_f(value, 64, decimals);
     return field.substr(field.find_first_not_of(' '));
 }
 

@@ -1,6 +1,7 @@
 // voxmill reorder: the map's axes permuted through their codes, as console option 4 does.
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "cli/axis_options.hpp"
@@ -26,7 +27,7 @@ void add_options(CLI::App& command, ReorderOptions& o) {
         ->required();
     add_order_option(command, "--codes", o.codes, "the axis codes written, one digit for each axis (default: --order)");
     command.add_option("--subsystem", o.subsystem, "the subsystem number written; 0, the default, keeps the input's")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max()));
     add_one_map_options(command, o.map);
 }
 

@@ -19,6 +19,16 @@ namespace voxmill {
 
 namespace {
 
+// Runs a check of the section's request; its refusal is the failure of `name`.
+template <class Check>
+void refused_as(const std::string& name, Check check) {
+    try {
+        check();
+    } catch (const MapError& e) {
+        throw CommandFailure{name, as_clause(e.what())};
+    }
+}
+
 struct SectionOptions {
     // A general section: its origin and axes in fractions of the cell, pixels per axis.
     std::vector<double> origin;
@@ -96,6 +106,7 @@ void check(const SectionOptions& o) {
     }
     check_finite("--scope", o.scope);
     check_finite("--pixel", o.pixel);
+    if (o.pixel.size() == 2) throw CLI::ValidationError("--pixel", "takes one size for all section axes or three, one for each");
     for (const double p : o.pixel) {
         if (!(p > 0)) throw CLI::ValidationError("--pixel", "needs a pixel size above 0");
     }
@@ -132,9 +143,7 @@ Geometry general_geometry(const SectionOptions& o, const Map& map) {
 
 // A section through an embedding: pixels nint(start / P) .. nint(end / P), P in voxels.
 Geometry embedded_geometry(const SectionOptions& o, const Map& map) {
-    if (const std::string why = dimension_refusal(o.key(), map.dimension); !why.empty()) {
-        throw CommandFailure{o.map.in, as_clause(why)};
-    }
+    refused_as(o.map.in, [&] { check_dimension(o.key(), map.dimension); });
     const bool in_angstrom = map.cell && sound_cell(*map.cell);
     const double voxel = in_angstrom ? (*map.cell)[0] / map.nvox(1) : 1.0;
     const auto pixel = [&](int j) { return o.pixel[o.pixel.size() == 1 ? 0 : static_cast<std::size_t>(j - 1)]; };
@@ -162,11 +171,9 @@ int run(const SectionOptions& o, std::ostream&, std::ostream& err) {
         apply_cell(f.map, o.map.output.cell);
         const Map& map = f.map;
         const Geometry s = o.embedded() ? embedded_geometry(o, map) : general_geometry(o, map);
-        if (const std::string why = scope_refusal(s.qcdim); !why.empty()) {
-            throw CommandFailure{o.embedded() ? "--scope" : "--size", as_clause(why)};
-        }
+        refused_as(o.embedded() ? "--scope" : "--size", [&] { check_scope(s.qcdim); });
         const SectionGeometry g = make_section(o.key(), map.dimension, s.qcdim, s.pstep, s.center, s.basvec);
-        if (const std::string why = reach_refusal(g); !why.empty()) throw CommandFailure{o.map.in, as_clause(why)};
+        refused_as(o.map.in, [&] { check_reach(g); });
         // --cell is IN's: the section's axes are not the cell's, and only a section cut in A
         // has a cell, that of its pixels.
         if (!s.cell && format_needs_cell(output_format(o.map.output))) {

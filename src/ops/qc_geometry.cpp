@@ -19,38 +19,36 @@ constexpr float kPi = 3.1415927f;
 // voxel, and the node coordinates of the stencil are no longer one voxel apart.
 constexpr float kReach = 16777216.0f;
 
+[[noreturn]] void refuse(const std::string& why) { throw MapError(why, FailureKind::refused); }
+
 std::int64_t width_of(const Mat<std::int32_t, 2, 3>& qcdim, int j) {
     return static_cast<std::int64_t>(qcdim(2, j)) - qcdim(1, j) + 1;
 }
 
 }  // namespace
 
-std::string scope_refusal(const Mat<std::int32_t, 2, 3>& qcdim) {
+void check_scope(const Mat<std::int32_t, 2, 3>& qcdim) {
     std::int64_t total = 1;
     for (int j = 1; j <= 3; ++j) {
         if (width_of(qcdim, j) < 1) {
-            return "The scope of section axis " + std::to_string(j) + " ends before it starts (first pixel " +
-                   std::to_string(qcdim(1, j)) + ", last " + std::to_string(qcdim(2, j)) + "). Nothing was written.";
+            refuse("The scope of section axis " + std::to_string(j) + " ends before it starts (first pixel " +
+                   std::to_string(qcdim(1, j)) + ", last " + std::to_string(qcdim(2, j)) + ")");
         }
         total *= width_of(qcdim, j);
         if (total > std::numeric_limits<std::int32_t>::max()) {
-            return "The section would have more than " + std::to_string(std::numeric_limits<std::int32_t>::max()) +
-                   " pixels, more than a map can hold. Nothing was written.";
+            refuse("The section would have more than " + std::to_string(std::numeric_limits<std::int32_t>::max()) +
+                   " pixels, more than a map can hold");
         }
     }
-    return {};
 }
 
-std::string dimension_refusal(char key, int sdim) {
+void check_dimension(char key, int sdim) {
     if (key == '2' && sdim < 5) {
-        return "A decagonal section needs a map of at least 5 dimensions; this map has " + std::to_string(sdim) +
-               ". Nothing was written.";
+        refuse("A decagonal section needs a map of at least 5 dimensions; this map has " + std::to_string(sdim));
     }
     if ((key == 'A' || key == 'B') && sdim != 6) {
-        return "An icosahedral section needs a map of 6 dimensions; this map has " + std::to_string(sdim) +
-               ". Nothing was written.";
+        refuse("An icosahedral section needs a map of 6 dimensions; this map has " + std::to_string(sdim));
     }
-    return {};
 }
 
 SectionGeometry make_section(char key, int sdim, const Mat<std::int32_t, 2, 3>& qcdim, const Tab<float, 3>& pstep,
@@ -90,7 +88,7 @@ SectionGeometry make_section(char key, int sdim, const Mat<std::int32_t, 2, 3>& 
     return g;
 }
 
-std::string reach_refusal(const SectionGeometry& g) {
+void check_reach(const SectionGeometry& g) {
     // The point is affine in the pixel indices, so the corners of the scope bound it.
     for (int corner = 0; corner < 8; ++corner) {
         Tab<float, 6> coo;
@@ -98,12 +96,11 @@ std::string reach_refusal(const SectionGeometry& g) {
                       g.qcdim((corner & 4) != 0 ? 2 : 1, 3), coo);
         for (int k = 1; k <= g.sdim; ++k) {
             if (!(std::fabs(coo(k)) < kReach)) {
-                return "The section reaches a map point beyond 16777216 voxels from the origin, or no number at all, "
-                       "where nothing can be interpolated. Nothing was written.";
+                refuse("The section reaches a map point beyond 16777216 voxels from the origin, or no number at all, "
+                       "where nothing can be interpolated");
             }
         }
     }
-    return {};
 }
 
 Map section_frame(const SectionGeometry& g) {

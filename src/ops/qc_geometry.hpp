@@ -27,19 +27,20 @@ struct SectionGeometry {
     Mat<float, 3, 3> rotmat{};     // other keys: rotation before the embedding
 };
 
-// Why a section of this scope cannot be cut (an axis that ends before it starts, a pixel total
-// beyond 32 bits), or an empty text when it can.
-std::string scope_refusal(const Mat<std::int32_t, 2, 3>& qcdim);
-// Why a section of this type cannot be cut from a map of sdim dimensions, or an empty text.
-std::string dimension_refusal(char key, int sdim);
+// The checks of a section's request: each throws a MapError of kind `refused` saying why the
+// section cannot be cut.
+// A scope with an axis that ends before it starts, or a pixel total beyond 32 bits.
+void check_scope(const Mat<std::int32_t, 2, 3>& qcdim);
+// A type of section that a map of sdim dimensions cannot give.
+void check_dimension(char key, int sdim);
 
-// The geometry of a section whose scope and type passed both checks above.
+// The geometry of a section whose scope and type passed their checks.
 SectionGeometry make_section(char key, int sdim, const Mat<std::int32_t, 2, 3>& qcdim, const Tab<float, 3>& pstep,
                              const Tab<float, 6>& center, const Mat<float, 6, 3>& basvec);
 
-// Why the section's points cannot be interpolated (a corner lies so far out that single
-// precision no longer tells neighbouring voxels apart, or is not a number), or an empty text.
-std::string reach_refusal(const SectionGeometry& g);
+// Points that cannot be interpolated: a corner so far out that single precision no longer
+// tells neighbouring voxels apart, or not a number.
+void check_reach(const SectionGeometry& g);
 
 // The section as a three-dimensional map of w(1) x w(2) x w(3) voxels, without densities: the
 // frame runs from 0 in steps of 1/w, codes 1 to 3, map code 4, subsystem 1, no satellites.
