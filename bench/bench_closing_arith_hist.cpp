@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "bench_maps.hpp"
 #include "app/add1.hpp"
-#include "app/diffmap.hpp"
 #include "app/classes.hpp"
+#include "app/diffmap.hpp"
+#include "bench_maps.hpp"
 #include "ops/histogram.hpp"
 
 namespace {

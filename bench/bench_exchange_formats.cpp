@@ -19,12 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "app/q47_files.hpp"
 #include "app/q47_writer.hpp"
-#include "app/xplor_input.hpp"
 #include "app/text_maps.hpp"
+#include "app/xplor_input.hpp"
 #include "bench_maps.hpp"
 #include "formats/text_output.hpp"
-#include "app/q47_files.hpp"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <unistd.h>
 
 #include "app/console.hpp"
-#include "core/density_array.hpp"
 #include "app/state.hpp"
+#include "core/density_array.hpp"
 #include "formats/q47_output.hpp"
 
 namespace bench {

@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "bench_maps.hpp"
 #include "app/q47_files.hpp"
+#include "bench_maps.hpp"
 
 namespace {
 

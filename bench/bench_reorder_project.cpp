@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "bench_maps.hpp"
 #include "app/project.hpp"
 #include "app/q47reorder.hpp"
+#include "bench_maps.hpp"
 
 namespace {
 

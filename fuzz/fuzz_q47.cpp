@@ -9,10 +9,10 @@
 #include <string>
 
 #include "app/getargs.hpp"
+#include "app/q47_files.hpp"
 #include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "formats/q47_header.hpp"
-#include "app/q47_files.hpp"
 #include "fuzz_support.hpp"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/stops.hpp"
-#include "core/errors.hpp"
 #include "app/xplor_input.hpp"
+#include "core/errors.hpp"
 #include "fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/text_maps.hpp"
 #include "app/getargs.hpp"
 #include "app/stops.hpp"
+#include "app/text_maps.hpp"
 #include "core/errors.hpp"
 #include "support/test_support.hpp"
 

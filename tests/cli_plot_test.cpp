@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "app/console.hpp"
 #include "cli/colour_scale.hpp"
 #include "cli/picture.hpp"
-#include "app/console.hpp"
 #include "formats/q47_map.hpp"
 #include "samples.hpp"
 #include "support/test_support.hpp"

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "app/text_maps.hpp"
 #include "app/operations.hpp"
+#include "app/text_maps.hpp"
 #include "core/fields.hpp"
 #include "formats/staged_file.hpp"
 #include "ops/qc_geometry.hpp"

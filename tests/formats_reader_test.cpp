@@ -4,9 +4,9 @@
 #include <sstream>
 
 #include "app/console.hpp"
+#include "app/q47_files.hpp"
 #include "formats/q47_header.hpp"
 #include "formats/record_file.hpp"
-#include "app/q47_files.hpp"
 #include "support/test_support.hpp"
 
 using voxmill::RecordFile;

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/text_maps.hpp"
+#include "app/q47_files.hpp"
 #include "app/stops.hpp"
+#include "app/text_maps.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
-#include "app/q47_files.hpp"
 #include "support/reference_density.hpp"
 #include "support/test_support.hpp"
 

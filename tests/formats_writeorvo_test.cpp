@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "app/q47_files.hpp"
 #include "app/q47_writer.hpp"
 #include "app/stops.hpp"
 #include "core/errors.hpp"
-#include "app/q47_files.hpp"
 #include "support/map_state.hpp"
 #include "support/test_support.hpp"
 

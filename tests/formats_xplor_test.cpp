@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "app/xplor_input.hpp"
-#include "app/text_maps.hpp"
+#include "app/q47_files.hpp"
 #include "app/stops.hpp"
+#include "app/text_maps.hpp"
+#include "app/xplor_input.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
-#include "app/q47_files.hpp"
 #include "formats/xplor_map.hpp"
 #include "support/test_support.hpp"
 

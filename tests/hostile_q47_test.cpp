@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/getargs.hpp"
-#include "formats/q47_header.hpp"
 #include "app/q47_files.hpp"
+#include "formats/q47_header.hpp"
 #include "support/direct_call.hpp"
 #include "support/option_sessions.hpp"
 #include "support/test_support.hpp"

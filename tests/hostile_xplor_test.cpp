@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "app/xplor_input.hpp"
+#include "app/q47_files.hpp"
 #include "app/stops.hpp"
+#include "app/xplor_input.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
-#include "app/q47_files.hpp"
 #include "support/direct_call.hpp"
 #include "support/test_support.hpp"
 

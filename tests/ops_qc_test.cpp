@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "app/console.hpp"
+#include "app/qc.hpp"
 #include "app/stops.hpp"
 #include "core/errors.hpp"
-#include "app/qc.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_pixel.hpp"
 #include "support/map_state.hpp"

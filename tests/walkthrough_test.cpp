@@ -12,11 +12,11 @@
 #include <set>
 #include <sstream>
 
+#include "app/q47_files.hpp"
+#include "app/qc.hpp"
 #include "app/xplor_input.hpp"
 #include "core/fields.hpp"
 #include "core/voxmill_mod.hpp"
-#include "app/q47_files.hpp"
-#include "app/qc.hpp"
 #include "samples.hpp"
 #include "support/direct_call.hpp"
 #include "support/loaded_map.hpp"

@@ -2,12 +2,12 @@
 
 #include <functional>
 
-#include "core/errors.hpp"
-#include "app/state.hpp"
-#include "crystal_samples.hpp"
 #include "app/q47_files.hpp"
 #include "app/q47_writer.hpp"
+#include "app/state.hpp"
 #include "app/text_maps.hpp"
+#include "core/errors.hpp"
+#include "crystal_samples.hpp"
 #include "quasicrystal_samples.hpp"
 
 namespace voxmill::samples {

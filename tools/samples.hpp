@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/stops.hpp"
 #include "app/console.hpp"
+#include "app/stops.hpp"
 
 namespace voxmill::samples {
 

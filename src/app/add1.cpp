@@ -1,9 +1,9 @@
 #include "app/add1.hpp"
 
-#include "app/stops.hpp"
-#include "core/errors.hpp"
 #include "app/closed_map_writer.hpp"
 #include "app/q47_files.hpp"
+#include "app/stops.hpp"
+#include "core/errors.hpp"
 
 namespace voxmill {
 

@@ -6,12 +6,12 @@
 #include <new>
 #include <vector>
 
+#include "app/q47_files.hpp"
 #include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "formats/q47_extremes.hpp"
 #include "formats/q47_output.hpp"
 #include "ops/closing_layer.hpp"
-#include "app/q47_files.hpp"
 
 namespace voxmill {
 

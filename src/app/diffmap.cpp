@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "app/output_guard.hpp"
 #include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/q47_header.hpp"
 #include "formats/record_file.hpp"
 #include "ops/combine.hpp"
-#include "app/output_guard.hpp"
 
 namespace voxmill {
 

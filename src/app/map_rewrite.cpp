@@ -5,14 +5,14 @@
 #include <system_error>
 #include <utility>
 
+#include "app/q47_files.hpp"
 #include "app/stops.hpp"
 #include "core/errors.hpp"
-#include "app/q47_files.hpp"
 
 namespace voxmill {
 
-std::optional<Q47Header> load_input_map(State& st, Console& con) {
-    if (!read_input_map(st, con, kDensityReadStop)) return std::nullopt;
+bool load_input_map(State& st, Console& con) {
+    if (!read_input_map(st, con, kDensityReadStop)) return false;
     const Tab<std::int32_t, 6> loaded = st.map.nvox;
 
     const std::string name = name_of(st.infile1);
@@ -24,8 +24,7 @@ std::optional<Q47Header> load_input_map(State& st, Console& con) {
     if (h.nvox != loaded || !h.counts_usable()) {
         throw FileError("the header of the map " + name + " changed while the map was read");
     }
-    st.map.nvox = h.nvox;
-    return h;
+    return true;
 }
 
 NewQ47Map::NewQ47Map(std::string name, const Q47Header& header) : name_(std::move(name)), header_(header) {

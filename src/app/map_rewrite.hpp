@@ -3,22 +3,20 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include "app/console.hpp"
 #include "app/state.hpp"
-#include "formats/q47_output.hpp"
 #include "formats/q47_extremes.hpp"
+#include "formats/q47_output.hpp"
 
 namespace voxmill {
 
-// Reads infile1 into rho, then its header once more for the words the reader drops. Leaves
-// nvox as the header has it and n as its strides: n(0) = 1, n(i) = n(i-1) * nvox(i) up to
-// sdim, 0 above. A map that cannot be read stops the program; a header that cannot be read
-// again, or that no longer describes the map just read, ends the run with a file error.
-// Nothing, with the refusal line printed, when the map is not the one the dialogue probed.
-std::optional<Q47Header> load_input_map(State& st, Console& con);
+// Reads infile1 into the map, then its header once more to make sure that it still describes
+// the map just read. A map that cannot be read stops the program; a header that cannot be
+// read again, or that no longer describes the map, ends the run with a file error. False, with
+// the refusal line printed, when the map is not the one the dialogue probed.
+bool load_input_map(State& st, Console& con);
 
 // A q47 file that must not exist yet, written in order: the header when it is made, then
 // layer after layer, then the trailer with the running extremes of every value written.

@@ -1,8 +1,8 @@
 // The main menu: the option list, each option's dialogue, and the call of its operation.
 #pragma once
 
-#include "app/operations.hpp"
 #include "app/console.hpp"
+#include "app/operations.hpp"
 #include "app/state.hpp"
 
 namespace voxmill {

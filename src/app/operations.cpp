@@ -1,17 +1,16 @@
 #include "app/operations.hpp"
 
+#include "app/add1.hpp"
+#include "app/classes.hpp"
+#include "app/diffmap.hpp"
 #include "app/output_guard.hpp"
+#include "app/project.hpp"
 #include "app/q47_files.hpp"
 #include "app/q47_writer.hpp"
-#include "app/text_maps.hpp"
-#include "app/xplor_input.hpp"
-#include "app/classes.hpp"
-#include "app/add1.hpp"
-#include "app/diffmap.hpp"
-#include "ops/histogram.hpp"
-#include "app/project.hpp"
 #include "app/q47reorder.hpp"
 #include "app/qc.hpp"
+#include "app/text_maps.hpp"
+#include "app/xplor_input.hpp"
 
 namespace voxmill {
 

@@ -2,12 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <cstring>
-#include <limits>
+#include <optional>
 #include <vector>
 
-#include "core/errors.hpp"
 #include "app/map_rewrite.hpp"
+#include "core/errors.hpp"
 #include "ops/reorder.hpp"
 
 namespace voxmill {

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "app/console.hpp"
-#include "core/tab.hpp"
 #include "app/state.hpp"
+#include "core/tab.hpp"
 
 namespace voxmill {
 

@@ -5,14 +5,14 @@
 #include <new>
 #include <string>
 
-#include "core/density_array.hpp"
+#include "app/output_guard.hpp"
+#include "app/q47_files.hpp"
 #include "app/stops.hpp"
+#include "core/density_array.hpp"
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/q47_extremes.hpp"
 #include "formats/q47_output.hpp"
-#include "app/output_guard.hpp"
-#include "app/q47_files.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_parallel.hpp"
 #include "ops/qc_stencil.hpp"

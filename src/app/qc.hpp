@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "app/console.hpp"
-#include "core/tab.hpp"
 #include "app/state.hpp"
+#include "core/tab.hpp"
 
 namespace voxmill {
 

@@ -1,7 +1,7 @@
 #include "app/text_maps.hpp"
 
-#include "app/q47_files.hpp"
 #include "app/output_guard.hpp"
+#include "app/q47_files.hpp"
 #include "formats/text_output.hpp"
 #include "formats/vend_writer.hpp"
 #include "formats/xplor_map.hpp"

@@ -56,6 +56,6 @@ int run(const ClassesOptions& o, std::ostream&, std::ostream& err) {
 
 const Command kClassesCommand{"classes", "the limits of equal-count classes of the densities, as a text table (console option F)",
                               "usage: voxmill classes --count N IN OUT",
-                              bind_options<ClassesOptions, add_options, nullptr, run>};
+                              bind_options<ClassesOptions, add_options, no_check<ClassesOptions>, run>};
 
 }  // namespace voxmill

@@ -32,16 +32,18 @@ struct Command {
     std::unique_ptr<CommandRun> (*add)(CLI::App& command);
 };
 
+template <class Options>
+void no_check(const Options&) {}
+
 // The `add` of a command whose options are one `Options` value: Add declares them on the
-// subcommand, Check (when given) checks them, Run runs the command.
+// subcommand, Check checks them (no_check for a command whose parser checks everything), Run
+// runs the command.
 template <class Options, void (*Add)(CLI::App&, Options&), void (*Check)(const Options&),
           int (*Run)(const Options&, std::ostream& out, std::ostream& err)>
 std::unique_ptr<CommandRun> bind_options(CLI::App& command) {
     struct Bound final : CommandRun {
         Options options;
-        void check() const override {
-            if constexpr (Check != nullptr) Check(options);
-        }
+        void check() const override { Check(options); }
         int run(std::ostream& out, std::ostream& err) const override { return Run(options, out, err); }
     };
     auto bound = std::make_unique<Bound>();

@@ -131,6 +131,6 @@ int run(const InfoOptions& options, std::ostream& out, std::ostream& err) {
 }  // namespace
 
 const Command kInfoCommand{"info", "describe maps: format, grid, cell, stored and computed range",
-                           "usage: voxmill info [--json] MAP...", bind_options<InfoOptions, add_options, nullptr, run>};
+                           "usage: voxmill info [--json] MAP...", bind_options<InfoOptions, add_options, no_check<InfoOptions>, run>};
 
 }  // namespace voxmill

@@ -21,8 +21,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/tab.hpp"
 #include "core/map.hpp"
+#include "core/tab.hpp"
 #include "formats/text_output.hpp"
 
 namespace voxmill {

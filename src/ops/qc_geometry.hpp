@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "core/tab.hpp"
 #include "core/map.hpp"
+#include "core/tab.hpp"
 
 namespace voxmill {
 

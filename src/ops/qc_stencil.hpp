@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/tab.hpp"
 #include "core/map.hpp"
+#include "core/tab.hpp"
 #include "ops/spline_weights.hpp"
 
 namespace voxmill {

@@ -2,8 +2,10 @@
 // periodically by whole voxels, and cut to a box that may wrap around the cell.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/layer_source.hpp"
 #include "core/map.hpp"

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/console.hpp"
-#include "app/state.hpp"
 #include "app/q47_files.hpp"
+#include "app/state.hpp"
 #include "core/map.hpp"
 
 namespace vtest {
