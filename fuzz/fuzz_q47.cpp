@@ -38,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     vfuzz::write_file(kFile, data, size);
     const std::string name = vfuzz::scratch_path(kFile);
     voxmill::State st;
-    const int d = voxmill::getdim(st, name);
-    if (d < voxmill::kProbeCannotRead || d > 6) vfuzz::fail("probe result out of -2..6");
+    const voxmill::Probe probe = voxmill::getdim(st, name);
+    const bool is_map = probe.outcome == voxmill::Probe::Outcome::map;
+    if (is_map != (probe.dimension >= 1 && probe.dimension <= 6)) vfuzz::fail("a map of a dimension out of 1..6");
 
     vfuzz::QuietConsole q;
     std::int32_t ferror = -1;
@@ -50,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (ferror < voxmill::kFileOk || ferror > voxmill::kFileCannotClose) vfuzz::fail("ferror out of 0..3");
     if (ferror == voxmill::kFileOk) {
-        if (d == voxmill::kProbeCannotOpen || d == voxmill::kProbeCannotRead) {
+        if (probe.outcome == voxmill::Probe::Outcome::cannot_open || probe.outcome == voxmill::Probe::Outcome::cannot_read) {
             vfuzz::fail("the reader took a file that the probe refused");
         }
         check_read(st, name);

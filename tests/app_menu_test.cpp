@@ -157,23 +157,23 @@ TEST_F(Menu, TheFileDialogueRefusesEveryBadInputMap) {
 TEST_F(Menu, TheProbeFindsTheDimensionAndOpensTheWholeName) {
     voxmill::State st;
     vtest::write_q47(dir.path("a"), {48, 48, 1}, {});
-    EXPECT_EQ(voxmill::getdim(st, dir.path("a")), 2);
+    EXPECT_EQ(voxmill::getdim(st, dir.path("a")).dimension, 2);
     EXPECT_EQ(st.nvoxtot, 48 * 48);
     vtest::write_q47(dir.path("b"), {20, 20, 20, 1, 8, 1}, {});
-    EXPECT_EQ(voxmill::getdim(st, dir.path("b")), 5);
+    EXPECT_EQ(voxmill::getdim(st, dir.path("b")).dimension, 5);
     EXPECT_EQ(st.nvoxtot, 20 * 20 * 20 * 8);
     EXPECT_EQ(st.probed(5), 8);
     // A header whose seventh word is below 34 is still read whole.
     vtest::write_q47(dir.path("c"), {2, 2, 2}, {});
-    EXPECT_EQ(voxmill::getdim(st, dir.path("c")), 3);
+    EXPECT_EQ(voxmill::getdim(st, dir.path("c")).dimension, 3);
     // The whole name counts, as the reader opens it, without its trailing blanks.
     std::string long_name = dir.path("");
     long_name += std::string(132 - long_name.size(), 'n');
     vtest::write_q47(long_name, {5, 5, 5}, {});
-    EXPECT_EQ(voxmill::getdim(st, long_name + "tail"), voxmill::kProbeCannotOpen);
-    EXPECT_EQ(voxmill::getdim(st, long_name + "   "), 3);
-    EXPECT_EQ(voxmill::getdim(st, dir.path("nothing")), voxmill::kProbeCannotOpen);
-    EXPECT_EQ(voxmill::getdim(st, dir.path("")), voxmill::kProbeCannotOpen);  // a folder
+    EXPECT_EQ(voxmill::getdim(st, long_name + "tail").outcome, voxmill::Probe::Outcome::cannot_open);
+    EXPECT_EQ(voxmill::getdim(st, long_name + "   ").dimension, 3);
+    EXPECT_EQ(voxmill::getdim(st, dir.path("nothing")).outcome, voxmill::Probe::Outcome::cannot_open);
+    EXPECT_EQ(voxmill::getdim(st, dir.path("")).outcome, voxmill::Probe::Outcome::cannot_open);  // a folder
 }
 
 TEST_F(Menu, GetargsOfKeyOneOnlyBlanksTheNames) {

@@ -75,7 +75,7 @@ TEST(HostileQ47, TheProbeRefusesCountsNoMapCanHave) {
         voxmill::put_i32(bytes.data() + 28, b.nmap);
         vtest::write_bytes(dir.path("bad"), bytes);
         voxmill::State st;
-        EXPECT_EQ(voxmill::getdim(st, dir.path("bad")), voxmill::kProbeCannotRead) << b.what;
+        EXPECT_EQ(voxmill::getdim(st, dir.path("bad")).outcome, voxmill::Probe::Outcome::cannot_read) << b.what;
         const auto r = vtest::run_session("F\n" + dir.path("bad") + "\n");
         EXPECT_EQ(r.status, 2) << b.what;
         EXPECT_EQ(r.err, kEndOfInput) << b.what;

@@ -5,24 +5,24 @@
 
 namespace voxmill {
 
-int getdim(State& st, std::string_view rhofile) {
+Probe getdim(State& st, std::string_view rhofile) {
     RecordFile file;
     Q47Header h;
     bool cannot_open = false;
     // The whole name, as the reader opens it: a probe of another file would vouch for a map
     // that is not the one read.
     if (!open_q47(name_of(rhofile), file, h, &cannot_open)) {
-        return cannot_open ? kProbeCannotOpen : kProbeCannotRead;
+        return {cannot_open ? Probe::Outcome::cannot_open : Probe::Outcome::cannot_read};
     }
     file.close();
     const int d = dimension_of(h.nvox);
     // Counts that no map can have would make every later step loop or read outside the map;
     // a header without an axis of more than one voxel is refused as a map of no dimension.
-    if (d > 0 && !h.counts_usable()) return kProbeCannotRead;
+    if (d > 0 && !h.counts_usable()) return {Probe::Outcome::cannot_read};
     st.probed = h.nvox;
     st.nvoxtot = 1;
     for (int k = 1; k <= d; ++k) st.nvoxtot *= st.probed(k);
-    return d;
+    return {d > 0 ? Probe::Outcome::map : Probe::Outcome::no_dimension, d};
 }
 
 namespace {
@@ -42,12 +42,13 @@ std::string read_map_name(State& st, Console& con, const std::string* first) {
     for (;;) {
         std::string name = read_name(con);
         const std::string shown = name_of(name);
-        const int d = getdim(st, name);
-        if (d == kProbeCannotOpen) {
+        const Probe probe = getdim(st, name);
+        const int d = probe.dimension;
+        if (probe.outcome == Probe::Outcome::cannot_open) {
             con.free({"The file ", shown, " does not exist. Try again:"});
-        } else if (d == kProbeCannotRead) {
+        } else if (probe.outcome == Probe::Outcome::cannot_read) {
             con.free({"The file ", shown, " cannot be read. It has probably wrong format. Try again:"});
-        } else if (d == kProbeNoDimension) {
+        } else if (probe.outcome == Probe::Outcome::no_dimension) {
             con.free({"The dimension of the map ", shown, " is zero. I don't like it. Try again:"});
         } else if (first == nullptr) {
             st.sdim = d;

@@ -8,17 +8,21 @@
 
 namespace voxmill {
 
-// Probe results besides the dimension count 1..6.
-enum : int {
-    kProbeCannotOpen = -1,
-    kProbeCannotRead = -2,
-    kProbeNoDimension = 0,
+// What the probe of a map's header finds.
+struct Probe {
+    enum class Outcome {
+        map,           // a usable header of `dimension` dimensions, 1 to 6
+        cannot_open,   // no file of that name, or none that opens
+        cannot_read,   // a header that cannot be read, or counts that no map can have
+        no_dimension,  // a header without an axis of more than one voxel
+    };
+    Outcome outcome;
+    int dimension = 0;
 };
 
-// Reads the header of the q47 file `rhofile` (the whole name, without trailing blanks) and
-// returns the map's dimension count or one of the probe results. Loads probed and nvoxtot from
-// a usable header, and from one without an axis of more than one voxel.
-int getdim(State& st, std::string_view rhofile);
+// Reads the header of the q47 file `rhofile` (the whole name, without trailing blanks). Loads
+// probed and nvoxtot from a usable header, and from one without an axis of more than one voxel.
+Probe getdim(State& st, std::string_view rhofile);
 
 // key 2: one input map and one output file; key 3: two input maps of the same dimension and
 // one output file; any other key only blanks the names.

@@ -19,7 +19,9 @@
 namespace vtest {
 
 void probe_as_dialogue(voxmill::State& st) {
-    if (const int d = voxmill::getdim(st, st.infile1); d > 0) st.sdim = d;
+    if (const voxmill::Probe p = voxmill::getdim(st, st.infile1); p.outcome == voxmill::Probe::Outcome::map) {
+        st.sdim = p.dimension;
+    }
 }
 
 ScratchDir::ScratchDir() {
