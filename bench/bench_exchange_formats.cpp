@@ -96,8 +96,7 @@ int main(int argc, char** argv) {
         a_base = std::min(a_base, write_baseline(out, std::string(vend_bytes, ' ')));
 
         map_read = std::min(map_read, option([](voxmill::State& st, voxmill::Console& con) {
-                                std::int32_t ferror = 0;
-                                voxmill::readorvo(st, con, st.infile1, ferror);
+                                voxmill::readorvo(st, con, st.infile1);
                             }, map, out));
     }
     std::printf("map 64x64x64x64, best of %d; X-PLOR text %.1f MB, MEED/VEND list %.1f MB\n", repetitions,

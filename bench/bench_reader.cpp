@@ -40,10 +40,9 @@ double reader(const std::string& name) {
     voxmill::Console con(in, out, err);
     voxmill::State st;
     const auto start = Clock::now();
-    std::int32_t ferror = -1;
-    voxmill::readorvo(st, con, name, ferror);
+    const voxmill::FileStatus status = voxmill::readorvo(st, con, name);
     const double t = seconds_since(start);
-    if (ferror != 0) throw std::runtime_error("readorvo failed on " + name);
+    if (status != voxmill::FileStatus::ok) throw std::runtime_error("readorvo failed on " + name);
     return t;
 }
 

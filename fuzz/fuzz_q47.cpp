@@ -43,14 +43,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (is_map != (probe.dimension >= 1 && probe.dimension <= 6)) vfuzz::fail("a map of a dimension out of 1..6");
 
     vfuzz::QuietConsole q;
-    std::int32_t ferror = -1;
+    voxmill::FileStatus status = voxmill::FileStatus::ok;
     try {
-        voxmill::readorvo(st, q.con, name, ferror);
+        status = voxmill::readorvo(st, q.con, name);
     } catch (const voxmill::Stop&) {
         return 0;  // memory for the map could not be had
     }
-    if (ferror < voxmill::kFileOk || ferror > voxmill::kFileCannotClose) vfuzz::fail("ferror out of 0..3");
-    if (ferror == voxmill::kFileOk) {
+    if (status == voxmill::FileStatus::ok) {
         if (probe.outcome == voxmill::Probe::Outcome::cannot_open || probe.outcome == voxmill::Probe::Outcome::cannot_read) {
             vfuzz::fail("the reader took a file that the probe refused");
         }

@@ -27,11 +27,10 @@ struct Reader {
     voxmill::Console con{in, out, err};
     voxmill::State st;
 
+    // The status as its number: 0 read, 1 not opened, 2 not read, 3 not closed.
     std::int32_t read(const std::string& name) {
         out.str("");
-        std::int32_t ferror = -1;
-        voxmill::readorvo(st, con, name, ferror);
-        return ferror;
+        return static_cast<std::int32_t>(voxmill::readorvo(st, con, name));
     }
 };
 

@@ -287,9 +287,7 @@ TEST(XplorOptions, ThroughOptionEAndBackThroughOptionD) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     Session back;
-    std::int32_t ferror = -1;
-    readorvo(back.st, back.con, dir.path("map.q47"), ferror);
-    ASSERT_EQ(ferror, kFileOk);
+    ASSERT_EQ(readorvo(back.st, back.con, dir.path("map.q47")), FileStatus::ok);
     EXPECT_EQ(back.st.sdim, 4);
     for (std::size_t i = 0; i < rho.size(); ++i) EXPECT_EQ(back.st.map.rho[i], rho[i]);
 }

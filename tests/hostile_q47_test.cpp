@@ -109,9 +109,7 @@ TEST(HostileQ47, BillionsOfVoxelsOnAShortFileReadAsAFileCutShort) {
         vtest::write_bytes(name, bytes);
 
         vtest::DirectCall call(name, dir.path("out"));
-        std::int32_t ferror = 0;
-        voxmill::readorvo(call.st, call.con, name, ferror);
-        EXPECT_EQ(ferror, voxmill::kFileCannotReadOrWrite);
+        EXPECT_EQ(voxmill::readorvo(call.st, call.con, name), voxmill::FileStatus::cannot_read_or_write);
         EXPECT_EQ(call.out.str(), vtest::kReadFailureBlock);
         EXPECT_LE(call.st.map.rho.size(), bytes.size() / 4 + 1);
         for (std::size_t i = 0; i < rho.size(); ++i) ASSERT_EQ(call.st.map.rho[i], rho[i]);

@@ -9,8 +9,7 @@ namespace voxmill {
 
 void add1(State& st, Console& con) {
     if (!read_input_map(st, con)) return;
-    std::int32_t ferror = kFileOk;
-    writeorvop1(st, con, st.outrhofile, ferror);
+    writeorvop1(st, con, st.outrhofile);
 }
 
 }  // namespace voxmill

@@ -17,45 +17,41 @@ namespace voxmill {
 
 namespace {
 
-void close_failure(Console& con, std::int32_t& ferror) {
+FileStatus close_failure(Console& con) {
     con.block({"Routine WriteOrvo:", "Error! Cannot close density file!",
                "Density should have been written, but I\xB4m not sure! Returning..."});
-    ferror = kFileCannotClose;
+    return FileStatus::cannot_close;
 }
 
-void open_failure(Console& con, std::int32_t& ferror) {
+FileStatus open_failure(Console& con) {
     con.block({"Routine WriteOrvo:", "Error! Cannot open density file for writing!",
                "Nothing has been written! Returning..."});
-    ferror = kFileCannotOpen;
+    return FileStatus::cannot_open;
 }
 
-void write_failure(Console& con, Q47Output& out, std::int32_t& ferror) {
+FileStatus write_failure(Console& con, Q47Output& out) {
     con.block({"Routine WriteOrvo:", "Error! Cannot write density file!",
                "Something may have been written! Returning..."});
-    ferror = kFileCannotReadOrWrite;
-    if (!out.discard()) close_failure(con, ferror);
+    return out.discard() ? FileStatus::cannot_read_or_write : close_failure(con);
 }
 
 }  // namespace
 
-void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror) {
+FileStatus writeorvop1(State& st, Console& con, std::string_view rhofile) {
     const ClosedMap closed(st.map);
     const Q47Header h = header_of(closed.frame());
 
     // A closed map too large for the 32-bit counts of the header is not started.
     Q47Output out;
     if (closed.frame().voxels() > std::numeric_limits<std::int32_t>::max()) {
-        open_failure(con, ferror);
-        return;
+        return open_failure(con);
     }
     st.nvoxtot = static_cast<std::int32_t>(closed.frame().voxels());
     if (!out.open(name_of(rhofile), RecordFile::Mode::create_new, h)) {
-        open_failure(con, ferror);
-        return;
+        return open_failure(con);
     }
     if (!out.write_header()) {
-        write_failure(con, out, ferror);
-        return;
+        return write_failure(con, out);
     }
 
     std::vector<float> table;
@@ -70,16 +66,13 @@ void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t
         closed.fill(k, 1, table.data());
         ext.take(table.data(), table.size());
         if (!out.write_layer(k + 1, table.data())) {
-            write_failure(con, out, ferror);
-            return;
+            return write_failure(con, out);
         }
     }
     if (!out.write_trailer(ext.rmax, ext.rmin)) {
-        write_failure(con, out, ferror);
-        return;
+        return write_failure(con, out);
     }
-    ferror = kFileOk;
-    if (!out.close()) close_failure(con, ferror);
+    return out.close() ? FileStatus::ok : close_failure(con);
 }
 
 }  // namespace voxmill

@@ -7,14 +7,15 @@
 #include <string_view>
 
 #include "app/console.hpp"
+#include "app/q47_files.hpp"
 #include "app/state.hpp"
 
 namespace voxmill {
 
 // Writes rho (the open map of nvox, sdim) closed into the new file `rhofile`; an existing
 // file of that name is refused and left as it is. Sets nvoxtot to the closed voxel count.
-// Reports failures with a console block and ferror (1 open, 2 write, 3 close) and returns;
-// stops the program only when the layer buffer cannot be allocated.
-void writeorvop1(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror);
+// Reports failures with a console block and the returned status; stops the program only when
+// the layer buffer cannot be allocated.
+FileStatus writeorvop1(State& st, Console& con, std::string_view rhofile);
 
 }  // namespace voxmill

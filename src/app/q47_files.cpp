@@ -13,30 +13,26 @@ namespace voxmill {
 
 namespace {
 
-void reader_close(Console& con, RecordFile& file, std::int32_t& ferror) {
-    if (!file.close()) {
-        con.block({"Routine ReadOrvo:", "Error! Cannot close density file!",
-                   "Density should have been read, but I\xB4m not sure! Returning..."});
-        ferror = kFileCannotClose;
-    }
+// Closes the file: `status`, or cannot_close with its block printed.
+FileStatus reader_close(Console& con, RecordFile& file, FileStatus status) {
+    if (file.close()) return status;
+    con.block({"Routine ReadOrvo:", "Error! Cannot close density file!",
+               "Density should have been read, but I\xB4m not sure! Returning..."});
+    return FileStatus::cannot_close;
 }
 
-void open_failure(Console& con, RecordFile& file, std::int32_t& ferror) {
+FileStatus open_failure(Console& con, RecordFile& file) {
     con.block({"Routine ReadOrvo:", "Error! Cannot open density file for reading!",
                "Nothing has been read! Returning..."});
-    ferror = kFileCannotOpen;
-    reader_close(con, file, ferror);
+    return reader_close(con, file, FileStatus::cannot_open);
 }
 
 }  // namespace
 
-void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror) {
+FileStatus readorvo(State& st, Console& con, std::string_view rhofile) {
     RecordFile file;
     Q47Header h;
-    if (!open_q47(name_of(rhofile), file, h) || !h.counts_usable()) {
-        open_failure(con, file, ferror);
-        return;
-    }
+    if (!open_q47(name_of(rhofile), file, h) || !h.counts_usable()) return open_failure(con, file);
     describe_map(h, st.map);
     if (!h.axes_in_order()) {
         con.line(" Warning, order of axes is not a b c... Results can be unpredictable.");
@@ -59,18 +55,13 @@ void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& f
     if (!read_q47_layers(file, h, st.map.rho.data())) {
         con.block({"Routine ReadOrvo:", "Error! Cannot read density file!",
                    "Something may have been read! Returning..."});
-        ferror = kFileCannotReadOrWrite;
-        reader_close(con, file, ferror);
-        return;
+        return reader_close(con, file, FileStatus::cannot_read_or_write);
     }
-    ferror = kFileOk;
-    reader_close(con, file, ferror);
+    return reader_close(con, file, FileStatus::ok);
 }
 
 bool read_input_map(State& st, Console& con, const char* stop) {
-    std::int32_t ferror = kFileOk;
-    readorvo(st, con, st.infile1, ferror);
-    if (ferror != kFileOk) throw Stop(stop);
+    if (readorvo(st, con, st.infile1) != FileStatus::ok) throw Stop(stop);
     if (st.map.nvox != st.probed) {
         con.free({"The map ", name_of(st.infile1), " changed since its name was checked. Nothing was written."});
         return false;

@@ -9,17 +9,17 @@
 
 namespace voxmill {
 
-// File status of the q47 routines.
-enum : std::int32_t {
-    kFileOk = 0,
-    kFileCannotOpen = 1,   // or its header cannot be read
-    kFileCannotReadOrWrite = 2,
-    kFileCannotClose = 3,
+// How the console's reading or writing of a q47 map ended; each failure has printed its block.
+enum class FileStatus {
+    ok,
+    cannot_open,  // or its header cannot be read
+    cannot_read_or_write,
+    cannot_close,
 };
 
 // Loads the q47 map `rhofile` into the shared state: nvox, sdim and rho. Reports a failure
-// with a console block and a nonzero ferror; stops the program when memory is short.
-void readorvo(State& st, Console& con, std::string_view rhofile, std::int32_t& ferror);
+// with a console block and its status; stops the program when memory is short.
+FileStatus readorvo(State& st, Console& con, std::string_view rhofile);
 
 // Reads infile1, whose file dialogue probed it, with readorvo: the operation's questions were
 // asked, and its sizes worked out, for the voxel counts that the probe found (`probed`). When

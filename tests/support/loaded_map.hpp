@@ -48,9 +48,7 @@ inline LoadedMap load_q47(const std::string& path) {
     std::istringstream in;
     std::ostringstream out, err;
     voxmill::Console con(in, out, err);
-    std::int32_t ferror = 0;
-    voxmill::readorvo(st, con, path, ferror);
-    if (ferror != 0) throw std::runtime_error("cannot read the map " + path + ": " + out.str());
+    if (voxmill::readorvo(st, con, path) != voxmill::FileStatus::ok) throw std::runtime_error("cannot read the map " + path + ": " + out.str());
     LoadedMap m;
     m.nvox = st.map.nvox;
     m.sdim = st.sdim;
@@ -67,9 +65,7 @@ inline voxmill::Map load_q47_frame(const std::string& path) {
     std::istringstream in;
     std::ostringstream out, err;
     voxmill::Console con(in, out, err);
-    std::int32_t ferror = 0;
-    voxmill::readorvo(st, con, path, ferror);
-    if (ferror != 0) throw std::runtime_error("cannot read the map " + path + ": " + out.str());
+    if (voxmill::readorvo(st, con, path) != voxmill::FileStatus::ok) throw std::runtime_error("cannot read the map " + path + ": " + out.str());
     return voxmill::frame_of(st.map);
 }
 
