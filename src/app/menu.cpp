@@ -25,12 +25,6 @@ void show_menu(Console& con) {
     con.line("Your choice: ");
 }
 
-// A fraction of the cell times the voxel count, as a whole number of voxels: the product in
-// double precision, rounded to single precision, then to the nearest integer.
-std::int32_t voxels_of(double fraction_times_count) {
-    return nint(static_cast<float>(fraction_times_count));
-}
-
 // Refuses, with one line, an answer that holds NaN or an infinity on an axis of the map: no
 // whole number of voxels can be made of it.
 bool refuse_non_finite(Console& con, const Tab<float, 6>& values, int sdim, const char* what) {

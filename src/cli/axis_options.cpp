@@ -26,6 +26,4 @@ void require_per_axis(const std::string& option, std::size_t given, const Map& m
     }
 }
 
-std::int32_t voxels_of(double fraction_times_count) { return nint(static_cast<float>(fraction_times_count)); }
-
 }  // namespace voxmill

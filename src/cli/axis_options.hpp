@@ -27,9 +27,4 @@ void require_per_axis(const std::string& option, std::size_t given, const Map& m
 // A number as the console reads it: in single precision.
 inline double as_read(double value) { return static_cast<float>(value); }
 
-// A fraction of the cell times the voxel count, as a whole number of voxels: the product in
-// double precision, rounded to single precision, then to the nearest integer (halves away
-// from zero), as the console's dialogues make them.
-std::int32_t voxels_of(double fraction_times_count);
-
 }  // namespace voxmill

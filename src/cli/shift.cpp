@@ -7,6 +7,7 @@
 #include "cli/command.hpp"
 #include "cli/list_option.hpp"
 #include "cli/map_command.hpp"
+#include "core/voxmill_mod.hpp"
 #include "ops/reorder.hpp"
 
 namespace voxmill {

@@ -38,6 +38,8 @@ std::int32_t nint(double x) {
     return static_cast<std::int32_t>(r);
 }
 
+std::int32_t voxels_of(double fraction_times_count) { return nint(static_cast<float>(fraction_times_count)); }
+
 int dimension_of(const Tab<std::int32_t, 6>& nvox) {
     int d = 0;
     for (int k = 1; k <= 6; ++k) {

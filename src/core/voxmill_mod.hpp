@@ -29,6 +29,11 @@ std::string padded(std::string_view text, int length);
 // Nearest whole number, halves away from zero; values beyond the 32-bit range give its ends.
 std::int32_t nint(double x);
 
+// A fraction of the cell times the voxel count, as a whole number of voxels: the product in
+// double precision, rounded to single precision, then to the nearest integer, as the
+// console's dialogues make them.
+std::int32_t voxels_of(double fraction_times_count);
+
 // The dimension count of a map with these voxel counts: the highest axis with more than one
 // voxel, or 0 when there is none.
 int dimension_of(const Tab<std::int32_t, 6>& nvox);
