@@ -13,6 +13,7 @@
 #include "app/stops.hpp"
 #include "core/errors.hpp"
 #include "formats/q47_header.hpp"
+#include "formats/q47_input.hpp"
 #include "fuzz_support.hpp"
 
 namespace {
@@ -22,9 +23,12 @@ const std::string kFile = "input.q47";
 // What a successful read promises: the file holds the header and every layer the header
 // counts, and rho holds them all.
 void check_read(const voxmill::State& st, const std::string& name) {
-    voxmill::RecordFile file;
     voxmill::Q47Header h;
-    if (!voxmill::open_q47(name, file, h)) vfuzz::fail("read a file whose header the probe cannot open");
+    try {
+        h = voxmill::Q47Input(name).header();
+    } catch (const voxmill::MapError&) {
+        vfuzz::fail("read a file whose header the reader cannot open");
+    }
     const std::uintmax_t records = static_cast<std::uintmax_t>(h.nmap) + 1;
     if (std::filesystem::file_size(name) < records * voxmill::q47_record_length(h.nxny)) vfuzz::fail("read more layers than the file holds");
     const std::size_t voxels = static_cast<std::size_t>(h.nxny) * static_cast<std::size_t>(h.nmap);

@@ -11,6 +11,7 @@
 #include "core/errors.hpp"
 #include "core/fields.hpp"
 #include "formats/q47_header.hpp"
+#include "formats/q47_input.hpp"
 #include "formats/record_file.hpp"
 #include "ops/combine.hpp"
 
@@ -18,30 +19,20 @@ namespace voxmill {
 
 namespace {
 
-constexpr std::size_t kHeaderBytes = 4 * kHeaderWordsRead;
-
-// The header of the second map, read through records of the header's own size so that a
-// map of another layer size still gets as far as the length check.
-Q47Header read_header(const std::string& name) {
-    RecordFile file;
-    unsigned char bytes[kHeaderBytes];
-    if (!file.open(name, RecordFile::Mode::read_existing, kHeaderBytes) || !file.read(1, bytes, kHeaderBytes)) {
+// An input map whose name was accepted; it may have changed or vanished since.
+Q47Input open_input(const std::string& name) {
+    try {
+        return Q47Input(name);
+    } catch (const MapError& e) {
+        if (e.kind() == FailureKind::file) throw FileError("cannot open the map " + name + " for reading");
         throw FileError("cannot read the header of the map " + name);
     }
-    return Q47Header::decode(bytes);
 }
 
-void open_input(RecordFile& file, const std::string& name, std::size_t length) {
-    if (!file.open(name, RecordFile::Mode::read_existing, length)) {
-        throw FileError("cannot open the map " + name + " for reading");
-    }
-}
-
-void read_layer(RecordFile& file, const std::string& name, std::int64_t record, std::vector<float>& layer) {
-    if (!file.read(record, layer.data(), 4 * layer.size())) {
+void read_layer(Q47Input& in, const std::string& name, std::int64_t record, std::vector<float>& layer) {
+    if (!in.read_layers(record - 1, 1, layer.data())) {
         throw FileError("cannot read record " + std::to_string(record) + " of the map " + name);
     }
-    densities_from_file_order(layer.data(), layer.size());
 }
 
 void write_record(RecordFile& file, const std::string& name, std::int64_t record, const void* data,
@@ -77,16 +68,14 @@ void diffmap(State& st, Console& con, char key) {
     const std::string nameout = name_of(st.outrhofile);
     if (output_is_an_input(con, {name1, name2}, nameout)) return;
 
-    // The first map's layer size sets the record length of all three files.
-    RecordFile first;
-    Q47Header h;
-    if (!open_q47(name1, first, h)) throw FileError("cannot read the header of the map " + name1);
+    // The first map's layer size sets the record length of the output.
+    Q47Input first = open_input(name1);
+    Q47Header h = first.header();
     const std::size_t length = q47_record_length(h.nxny);
     const std::int32_t nxny1 = h.nxny;
     const std::int32_t nmap1 = h.nmap;
-    RecordFile second;
-    open_input(second, name2, length);
-    h = read_header(name2);
+    Q47Input second = open_input(name2);
+    h = second.header();
     con.free({"precetl"});
 
     // The output describes the second map's grid. Maps of other lengths are refused before

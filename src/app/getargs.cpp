@@ -1,20 +1,19 @@
 #include "app/getargs.hpp"
 
-#include "formats/q47_header.hpp"
-#include "formats/record_file.hpp"
+#include "core/errors.hpp"
+#include "formats/q47_input.hpp"
 
 namespace voxmill {
 
 Probe getdim(State& st, std::string_view rhofile) {
-    RecordFile file;
     Q47Header h;
-    bool cannot_open = false;
     // The whole name, as the reader opens it: a probe of another file would vouch for a map
     // that is not the one read.
-    if (!open_q47(name_of(rhofile), file, h, &cannot_open)) {
-        return {cannot_open ? Probe::Outcome::cannot_open : Probe::Outcome::cannot_read};
+    try {
+        h = Q47Input(name_of(rhofile)).header();
+    } catch (const MapError& e) {
+        return {e.kind() == FailureKind::file ? Probe::Outcome::cannot_open : Probe::Outcome::cannot_read};
     }
-    file.close();
     const int d = dimension_of(h.nvox);
     // Counts that no map can have would make every later step loop or read outside the map;
     // a header without an axis of more than one voxel is refused as a map of no dimension.

@@ -8,6 +8,7 @@
 #include "app/q47_files.hpp"
 #include "app/stops.hpp"
 #include "core/errors.hpp"
+#include "formats/q47_input.hpp"
 
 namespace voxmill {
 
@@ -16,10 +17,14 @@ bool load_input_map(State& st, Console& con) {
     const Tab<std::int32_t, 6> loaded = st.map.nvox;
 
     const std::string name = name_of(st.infile1);
-    RecordFile file;
     Q47Header h;
-    if (!open_q47(name, file, h)) throw FileError("cannot read the header of the map " + name + " again");
-    if (!file.close()) throw FileError("cannot close the map " + name);
+    try {
+        Q47Input again(name);
+        h = again.header();
+        if (!again.close()) throw FileError("cannot close the map " + name);
+    } catch (const MapError&) {
+        throw FileError("cannot read the header of the map " + name + " again");
+    }
     // rho is walked by these counts, so they must be the ones it was read with.
     if (h.nvox != loaded || !h.counts_usable()) {
         throw FileError("the header of the map " + name + " changed while the map was read");

@@ -11,8 +11,6 @@ namespace voxmill {
 
 namespace {
 
-constexpr std::size_t kProbeRecord = 4 * kHeaderWordsRead;
-
 std::uint32_t load_u32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
            (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -145,55 +143,6 @@ void describe_map(const Q47Header& h, Map& m) {
 
 std::size_t q47_record_length(std::int32_t nxny) {
     return 4 * static_cast<std::size_t>(std::max(nxny, kHeaderWordsRead));
-}
-
-bool open_q47(const std::string& name, RecordFile& file, Q47Header& header, bool* first_open_failed) {
-    if (first_open_failed != nullptr) *first_open_failed = false;
-    unsigned char probe[kProbeRecord];
-    if (!file.open(name, RecordFile::Mode::read_existing, kProbeRecord)) {
-        if (first_open_failed != nullptr) *first_open_failed = true;
-        return false;
-    }
-    const bool probed = file.read(1, probe, 7 * 4);
-    file.close();
-    if (!probed) return false;
-    const std::size_t length = q47_record_length(get_i32(probe + 24));
-    if (!file.open(name, RecordFile::Mode::read_existing, length)) {
-        if (first_open_failed != nullptr) *first_open_failed = true;
-        return false;
-    }
-    if (!file.read(1, probe, kProbeRecord)) {
-        file.close();
-        return false;
-    }
-    header = Q47Header::decode(probe);
-    return true;
-}
-
-// Reads layers 1 .. nmap into rho; false at the first layer that the file does not hold.
-// When a record is exactly one layer, the records go straight into rho in one transfer.
-bool read_q47_layers(RecordFile& file, const Q47Header& h, float* rho) {
-    const std::size_t layer_bytes = 4 * static_cast<std::size_t>(h.nxny);
-    if (file.record_length() == layer_bytes) {
-        // Files cut short hold their complete layers, so read those first and then fail.
-        std::int64_t complete = h.nmap;
-        bool whole = file.read_records(2, h.nmap, rho);
-        if (!whole) {
-            complete = 0;
-            while (complete < h.nmap &&
-                   file.read(2 + complete, rho + complete * h.nxny, layer_bytes)) {
-                ++complete;
-            }
-        }
-        densities_from_file_order(rho, static_cast<std::size_t>(complete * h.nxny));
-        return whole;
-    }
-    for (std::int32_t k = 1; k <= h.nmap; ++k) {
-        float* layer = rho + static_cast<std::int64_t>(k - 1) * h.nxny;
-        if (!file.read(k + 1, layer, layer_bytes)) return false;
-        densities_from_file_order(layer, static_cast<std::size_t>(h.nxny));
-    }
-    return true;
 }
 
 }  // namespace voxmill

@@ -53,17 +53,6 @@ void describe_map(const Q47Header& h, Map& map);
 // Record length of a q47 file with layers of nxny voxels.
 std::size_t q47_record_length(std::int32_t nxny);
 
-// Reads the layer size from the first seven words of the file (through records of 136
-// bytes), then opens the file again with its own record length and reads the header. The
-// file stays open in `file` for the records that follow. Returns false when the file cannot
-// be opened or either read fails; `first_open_failed` tells the two apart.
-bool open_q47(const std::string& name, RecordFile& file, Q47Header& header,
-              bool* first_open_failed = nullptr);
-
-// Reads layers 1 .. nmap of the open file into rho (nxny * nmap densities); false at the first
-// layer that the file does not hold, with the layers before it read.
-bool read_q47_layers(RecordFile& file, const Q47Header& h, float* rho);
-
 // Little-endian words.
 std::int32_t get_i32(const unsigned char* p);
 float get_f32(const unsigned char* p);

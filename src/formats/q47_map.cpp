@@ -10,35 +10,29 @@
 #include "core/work_sharing.hpp"
 #include "formats/q47_extremes.hpp"
 #include "formats/q47_header.hpp"
+#include "formats/q47_input.hpp"
 #include "formats/q47_output.hpp"
 
 namespace voxmill {
 
 bool is_q47(const std::string& path) {
-    RecordFile file;
-    Q47Header h;
-    return open_q47(path, file, h) && h.counts_usable();
+    try {
+        return Q47Input(path).header().counts_usable();
+    } catch (const MapError&) {
+        return false;
+    }
 }
 
 Map read_q47_map(const std::string& path, StoredRange* stored) {
-    RecordFile file;
-    Q47Header h;
-    if (!open_q47(path, file, h)) throw MapError("cannot be opened, or is too short for a q47 header");
-    if (!h.counts_usable()) throw MapError("the q47 header's voxel counts do not fit together");
-    const std::int64_t records = file.size() / static_cast<std::int64_t>(file.record_length());
-    if (records < std::int64_t{h.nmap} + 1) {
-        throw MapError("the q47 file holds " + std::to_string(std::max<std::int64_t>(records - 1, 0)) + " of its " +
-                       std::to_string(h.nmap) + " layers");
-    }
+    Q47Input in(path);
     Map m;
-    describe_map(h, m);
+    if (!in.read_into(m)) {
+        throw MapError("the q47 file holds " + std::to_string(in.layers_held()) + " of its " +
+                       std::to_string(in.header().nmap) + " layers");
+    }
     if (const std::string fault = frame_fault(m); !fault.empty()) throw MapError("the q47 header's " + fault);
-    m.rho.allocate(static_cast<std::size_t>(m.voxels()));
-    if (!read_q47_layers(file, h, m.rho.data())) throw MapError("cannot read the layers of the q47 file");
-    unsigned char trailer[8];
-    if (stored != nullptr && file.read(std::int64_t{h.nmap} + 2, trailer, sizeof trailer)) {
-        stored->max = get_f32(trailer);
-        stored->min = get_f32(trailer + 4);
+    if (stored != nullptr) {
+        if (const auto trailer = in.trailer()) *stored = *trailer;
     }
     return m;
 }
