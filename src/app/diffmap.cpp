@@ -104,8 +104,8 @@ void diffmap(State& st, Console& con, char key) {
         write_record(out, nameout, ii, in_file_order(fsttable), 4 * count);
     }
     unsigned char trailer[8];
-    put_f32(trailer, t.max);
-    put_f32(trailer + 4, t.min);
+    put_f32(trailer, t.range.rmax);
+    put_f32(trailer + 4, t.range.rmin);
     write_record(out, nameout, ii, trailer, sizeof trailer);
 
     if (key == '4') {
@@ -113,7 +113,7 @@ void diffmap(State& st, Console& con, char key) {
         con.line("Average value: " + fmt_f(static_cast<float>(t.sum / voxels), 8, 6));
     }
     con.line("R-value=" + fmt_f(static_cast<float>(t.r_value()), 10, 6));
-    con.line("Minimum" + fmt_f(t.min, 10, 3) + ", maximum " + fmt_f(t.max, 10, 3));
+    con.line("Minimum" + fmt_f(t.range.rmin, 10, 3) + ", maximum " + fmt_f(t.range.rmax, 10, 3));
     if (!out.close()) throw FileError("cannot close the map " + nameout);
 }
 

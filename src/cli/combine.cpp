@@ -63,7 +63,7 @@ int run(const CombineOptions& o, std::ostream& out, std::ostream& err) {
             out << "average " << fixed(static_cast<float>(t.sum / static_cast<double>(t.voxels)), 6) << '\n';
         }
         out << "R-value " << fixed(static_cast<float>(t.r_value()), 6) << '\n';
-        out << "minimum " << fixed(t.min, 3) << " maximum " << fixed(t.max, 3) << '\n';
+        out << "minimum " << fixed(t.range.rmin, 3) << " maximum " << fixed(t.range.rmax, 3) << '\n';
     });
 }
 

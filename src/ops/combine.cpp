@@ -28,14 +28,13 @@ void combine_voxels(float* a, const float* b, std::size_t count, CombinationTota
     CombinationTotals u = t;
     for (std::size_t k = 0; k < count; ++k) {
         const float v = combined<How>(a[k], b[k]);
-        u.max = v > u.max ? v : u.max;
-        u.min = v < u.min ? v : u.min;
         if constexpr (How == Combination::share) u.sum += v;
         u.r_numerator += std::fabs(a[k] - b[k]);  // the difference in single precision, as stored
         u.r_denominator += std::fabs(b[k]);
         a[k] = v;
     }
     u.voxels += static_cast<std::int64_t>(count);
+    u.range.take(a, count);
     t = u;
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "core/map.hpp"
+#include "formats/q47_extremes.hpp"
 
 namespace voxmill {
 
@@ -20,8 +21,8 @@ enum class Combination {
 // precision: summed in single precision, hundreds of millions of voxels would drift in the
 // fourth digit.
 struct CombinationTotals {
-    float max = -10000.0f;  // extremes of the stored values from these starts; NaN moves neither
-    float min = 10000.0f;
+    // Extremes of the stored values from -10000 and 10000; NaN moves neither.
+    TrailerExtremes range{ExtremesRule::beyond, 10000.0f};
     double r_numerator = 0.0;    // sum of |a - b|
     double r_denominator = 0.0;  // sum of |b|
     double sum = 0.0;            // sum of the stored values, for the share's average
