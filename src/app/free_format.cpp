@@ -1,11 +1,11 @@
 #include "app/free_format.hpp"
 
-#include <cerrno>
+#include <cmath>
 #include <cstdlib>
-#include <limits>
 
 #include "app/stops.hpp"
 #include "core/errors.hpp"
+#include "formats/tokens.hpp"
 
 namespace voxmill {
 
@@ -14,16 +14,6 @@ namespace {
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool ends_value(char c) { return is_blank(c) || c == ',' || c == '/'; }
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equals_ci(const std::string& text, std::size_t from, const char* word) {
-    std::size_t i = from;
-    for (; *word != '\0'; ++word, ++i) {
-        if (i >= text.size() || lower(text[i]) != *word) return false;
-    }
-    return i == text.size();
-}
 
 // Splits the lines of one answer into items and hands each to a sink that stores it.
 template <class Store>
@@ -78,55 +68,22 @@ void read_items(LineSource& src, int count, const char* what, Store store) {
 
 }  // namespace
 
+// An item is a word (no blanks), read as the fields of map files are; the answers take the
+// exponent letter Q as well, and a number beyond single precision as the infinity it rounds to.
 bool parse_free_int(const std::string& text, std::int32_t& value) {
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    if (i >= text.size()) return false;
-    for (std::size_t k = i; k < text.size(); ++k) {
-        if (!is_digit(text[k])) return false;
-    }
-    errno = 0;
-    const long long v = std::strtoll(text.c_str(), nullptr, 10);
-    if (errno == ERANGE || v > std::numeric_limits<std::int32_t>::max() ||
-        v < std::numeric_limits<std::int32_t>::min()) {
-        return false;
-    }
-    value = static_cast<std::int32_t>(v);
-    return true;
+    return !text.empty() && convert_int(text, value) == kTokenOk;
 }
 
 bool parse_free_real(const std::string& text, float& value) {
-    std::size_t i = 0;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    if (equals_ci(text, i, "inf") || equals_ci(text, i, "infinity") || equals_ci(text, i, "nan")) {
-        value = std::strtof(text.c_str(), nullptr);
-        return true;
+    std::string item = text;
+    for (char& c : item) {
+        if (c == 'q' || c == 'Q') c = 'e';
     }
-    // [sign] digits [. digits] [exponent], with at least one digit in the mantissa; the
-    // exponent letter is E or D (either case), or left out before a signed exponent.
-    std::string c_text = text.substr(0, i);
-    int mantissa_digits = 0;
-    while (i < text.size() && is_digit(text[i])) { c_text += text[i++]; ++mantissa_digits; }
-    if (i < text.size() && text[i] == '.') {
-        c_text += text[i++];
-        while (i < text.size() && is_digit(text[i])) { c_text += text[i++]; ++mantissa_digits; }
+    switch (convert_real(item, value)) {
+        case kTokenOk: return true;
+        case kTokenOverflow: value = item.front() == '-' ? -HUGE_VALF : HUGE_VALF; return true;
+        default: return false;
     }
-    if (mantissa_digits == 0) return false;
-    if (i < text.size()) {
-        const char e = lower(text[i]);
-        if (e == 'e' || e == 'd' || e == 'q') {
-            ++i;
-        } else if (text[i] != '+' && text[i] != '-') {
-            return false;
-        }
-        c_text += 'e';
-        if (i < text.size() && (text[i] == '+' || text[i] == '-')) c_text += text[i++];
-        int exponent_digits = 0;
-        while (i < text.size() && is_digit(text[i])) { c_text += text[i++]; ++exponent_digits; }
-        if (exponent_digits == 0 || i != text.size()) return false;
-    }
-    value = std::strtof(c_text.c_str(), nullptr);
-    return true;
 }
 
 void read_free_ints(LineSource& src, std::int32_t* values, int count) {
