@@ -93,7 +93,7 @@ inline Timed time_routine(const Routine& run, const std::string& in1, const std:
     st.infile2 = voxmill::padded(in2, voxmill::kNameLength);
     st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
     st.sdim = 4;
-    for (int i = 1; i <= 6; ++i) st.map.nvox(i) = i <= 4 ? kEdge : 1;
+    for (int i = 1; i <= 6; ++i) st.probed(i) = i <= 4 ? kEdge : 1;
     st.nvoxtot = kEdge * kEdge * kEdge * kEdge;
     const float cell[6] = {10.0f, 11.0f, 12.0f, 90.0f, 90.0f, 120.0f};
     for (int i = 1; i <= 6; ++i) st.cell(i) = cell[i - 1];
