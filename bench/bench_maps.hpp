@@ -94,7 +94,6 @@ inline Timed time_routine(const Routine& run, const std::string& in1, const std:
     st.outrhofile = voxmill::padded(out, voxmill::kNameLength);
     st.sdim = 4;
     for (int i = 1; i <= 6; ++i) st.probed(i) = i <= 4 ? kEdge : 1;
-    st.nvoxtot = kEdge * kEdge * kEdge * kEdge;
     const float cell[6] = {10.0f, 11.0f, 12.0f, 90.0f, 90.0f, 120.0f};
     for (int i = 1; i <= 6; ++i) st.cell(i) = cell[i - 1];
     const auto start = Clock::now();

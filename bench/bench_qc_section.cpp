@@ -30,7 +30,6 @@ void load_random_map(voxmill::State& st, int edge) {
         st.map.nvox(k) = edge;
         count *= static_cast<std::size_t>(edge);
     }
-    st.nvoxtot = static_cast<std::int32_t>(count);
     st.map.rho.allocate(count + 1);
     std::mt19937 gen(11);
     std::uniform_real_distribution<float> density(-1.0f, 5.0f);

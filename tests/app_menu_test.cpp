@@ -158,10 +158,10 @@ TEST_F(Menu, TheProbeFindsTheDimensionAndOpensTheWholeName) {
     voxmill::State st;
     vtest::write_q47(dir.path("a"), {48, 48, 1}, {});
     EXPECT_EQ(voxmill::getdim(st, dir.path("a")).dimension, 2);
-    EXPECT_EQ(st.nvoxtot, 48 * 48);
+    EXPECT_EQ(st.probed(2), 48);
     vtest::write_q47(dir.path("b"), {20, 20, 20, 1, 8, 1}, {});
     EXPECT_EQ(voxmill::getdim(st, dir.path("b")).dimension, 5);
-    EXPECT_EQ(st.nvoxtot, 20 * 20 * 20 * 8);
+    EXPECT_EQ(st.probed(3), 20);
     EXPECT_EQ(st.probed(5), 8);
     // A header whose seventh word is below 34 is still read whole.
     vtest::write_q47(dir.path("c"), {2, 2, 2}, {});

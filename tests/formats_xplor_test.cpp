@@ -119,8 +119,8 @@ TEST(ReadXplor, GridLinesGiveDimensionsAndSections) {
             for (int k = 1; k <= 6; ++k) want(k) = c.nvox[k - 1];
             EXPECT_EQ(s.st.map.nvox, want) << c.grid;
             EXPECT_EQ(s.st.sdim, c.dims) << c.grid;
-            ASSERT_EQ(s.st.nvoxtot, c.sections * c.section);
-            for (int i = 0; i < s.st.nvoxtot; ++i) EXPECT_EQ(s.st.map.rho[i], i + 0.25f);
+            ASSERT_EQ(s.st.map.voxels(), c.sections * c.section);
+            for (int i = 0; i < s.st.map.voxels(); ++i) EXPECT_EQ(s.st.map.rho[i], i + 0.25f);
             EXPECT_EQ(s.st.buffer, padded("9.5 x", kBufferLength));  // what is left of the last line
         }
     }
@@ -228,7 +228,7 @@ TEST(WriteXplor, ReadsBackThroughTheXplorReader) {
         ASSERT_EQ(back.read(dir.path("out.xplor")), "-") << back.out.str();
         EXPECT_EQ(back.st.sdim, static_cast<int>(nvox.size()));
         for (int k = 1; k <= 6; ++k) EXPECT_EQ(back.st.map.nvox(k), k <= back.st.sdim ? nvox[k - 1] : 1);
-        ASSERT_EQ(back.st.nvoxtot, static_cast<std::int32_t>(count));
+        ASSERT_EQ(back.st.map.voxels(), static_cast<std::int32_t>(count));
         for (std::size_t i = 0; i < count; ++i) {
             EXPECT_EQ(back.st.map.rho[i], std::stof(fmt_f(rho[i], 12, 4))) << i;
         }
@@ -311,7 +311,7 @@ TEST(ReadXplor, TheStandardLayoutFillsTheStateAsOneDensityALineDoes) {
         EXPECT_EQ(six.out.str(), "");
         EXPECT_EQ(six.st.sdim, one.st.sdim) << nvox.size();
         EXPECT_EQ(six.st.map.nvox, one.st.map.nvox) << nvox.size();
-        ASSERT_EQ(six.st.nvoxtot, one.st.nvoxtot) << nvox.size();
+        ASSERT_EQ(six.st.map.voxels(), one.st.map.voxels()) << nvox.size();
         EXPECT_TRUE(std::equal(rho.begin(), rho.end(), six.st.map.rho.begin())) << nvox.size();
         EXPECT_TRUE(std::equal(rho.begin(), rho.end(), one.st.map.rho.begin())) << nvox.size();
     }

@@ -92,7 +92,7 @@ TEST(HostileXplor, AGridOfBillionsOfVoxelsCostsNoMoreThanTheFile) {
     put_text(dir.path("big.xplor"), text);
     vtest::DirectCall call(dir.path("big.xplor"), dir.path("out"));
     EXPECT_THROW(voxmill::readxplor(call.st, call.con, dir.path("big.xplor")), voxmill::Stop);
-    EXPECT_EQ(call.st.nvoxtot, 2000000000);
+    EXPECT_EQ(call.st.map.voxels(), 2000000000);
     EXPECT_LE(call.st.map.rho.size(), text.size() / 2 + 1);
     EXPECT_EQ(call.st.map.rho[0], 1.5f);
     EXPECT_EQ(call.st.map.rho[1], 2.5f);

@@ -181,7 +181,7 @@ TEST(Qc, FastAndLiteralPathsAgreeOnRoughMapsOfFourToSixDimensions) {
         voxmill::State st;
         vtest::load_map(st, c.nvox, {}, static_cast<unsigned>(c.nvox.size()) + static_cast<unsigned>(c.key));
         float largest = 0.0f;
-        for (std::size_t i = 0; i < static_cast<std::size_t>(st.nvoxtot); ++i) largest = std::max(largest, std::fabs(st.map.rho[i]));
+        for (std::size_t i = 0; i < static_cast<std::size_t>(st.map.voxels()); ++i) largest = std::max(largest, std::fabs(st.map.rho[i]));
         Basis b{};
         Tab<float, 6> center{};
         for (int k = 1; k <= st.sdim; ++k) {

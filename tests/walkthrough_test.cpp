@@ -260,7 +260,7 @@ void check_xplor_in(const SampleFolder& f, const ReadmeSession& s, const vtest::
     vtest::DirectCall direct(f.path(s.answers.at(1)), "");
     voxmill::readxplor(direct.st, direct.con, f.path(s.answers.at(1)));
     for (int k = 1; k <= direct.st.sdim; ++k) EXPECT_EQ(out.nvox(k), direct.st.map.nvox(k));
-    ASSERT_EQ(out.count(), direct.st.nvoxtot);
+    ASSERT_EQ(out.count(), direct.st.map.voxels());
     EXPECT_TRUE(std::equal(out.rho.begin(), out.rho.end(), direct.st.map.rho.data()));
 }
 
@@ -269,7 +269,7 @@ void check_xplor_out(const SampleFolder& f, const ReadmeSession& s, const vtest:
     vtest::DirectCall back(f.path(s.answers.at(2)), "");
     voxmill::readxplor(back.st, back.con, f.path(s.answers.at(2)));
     ASSERT_EQ(back.st.sdim, in.sdim);
-    ASSERT_EQ(back.st.nvoxtot, in.count());
+    ASSERT_EQ(back.st.map.voxels(), in.count());
     int bad = 0;
     for (std::size_t p = 0; p < in.rho.size(); ++p) bad += std::abs(back.st.map.rho[p] - in.rho[p]) > 5.1e-5;
     EXPECT_EQ(bad, 0) << "the text keeps four decimals";

@@ -15,7 +15,6 @@ void fill_map(State& st, const std::vector<std::int32_t>& nvox,
         count *= st.map.nvox(k);
     }
     frame_whole_cell(st.map, st.sdim);
-    st.nvoxtot = static_cast<std::int32_t>(count);
     // The readers keep one element past the map; the sample maps do the same.
     st.map.rho.allocate(static_cast<std::size_t>(count) + 1);
     st.map.rho[static_cast<std::size_t>(count)] = 0.0f;

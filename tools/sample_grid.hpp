@@ -13,7 +13,7 @@ namespace voxmill::samples {
 
 using Fractional = std::array<double, 6>;  // coordinates on axes 1..6, cell edge 1
 
-// Sets sdim, nvox (1 beyond the map's axes), nvoxtot and rho for a map of these voxel
+// Sets sdim, nvox (1 beyond the map's axes) and rho for a map of these voxel
 // counts, the density of every voxel computed on all cores.
 void fill_map(State& st, const std::vector<std::int32_t>& nvox,
               const std::function<double(const Fractional&)>& density);

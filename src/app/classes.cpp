@@ -15,8 +15,7 @@ void histogram(State& st, Console& con, std::int32_t hmclasses) {
     const std::string output = name_of(st.outrhofile);
     if (output_is_an_input(con, {name_of(st.infile1)}, output)) return;
     if (!read_input_map(st, con)) return;
-    // nvoxtot is the probe's count of the map just read.
-    write_class_table(output, class_limits(st.map.rho.data(), st.nvoxtot, hmclasses));
+    write_class_table(output, class_limits(st.map.rho.data(), static_cast<std::int32_t>(st.map.voxels()), hmclasses));
 }
 
 }  // namespace voxmill

@@ -46,7 +46,6 @@ FileStatus writeorvop1(State& st, Console& con, std::string_view rhofile) {
     if (closed.frame().voxels() > std::numeric_limits<std::int32_t>::max()) {
         return open_failure(con);
     }
-    st.nvoxtot = static_cast<std::int32_t>(closed.frame().voxels());
     if (!out.open(name_of(rhofile), RecordFile::Mode::create_new, h)) {
         return open_failure(con);
     }

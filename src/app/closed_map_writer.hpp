@@ -13,7 +13,7 @@
 namespace voxmill {
 
 // Writes rho (the open map of nvox, sdim) closed into the new file `rhofile`; an existing
-// file of that name is refused and left as it is. Sets nvoxtot to the closed voxel count.
+// file of that name is refused and left as it is.
 // Reports failures with a console block and the returned status; stops the program only when
 // the layer buffer cannot be allocated.
 FileStatus writeorvop1(State& st, Console& con, std::string_view rhofile);

@@ -19,8 +19,6 @@ Probe getdim(State& st, std::string_view rhofile) {
     // a header without an axis of more than one voxel is refused as a map of no dimension.
     if (d > 0 && !h.counts_usable()) return {Probe::Outcome::cannot_read};
     st.probed = h.nvox;
-    st.nvoxtot = 1;
-    for (int k = 1; k <= d; ++k) st.nvoxtot *= st.probed(k);
     return {d > 0 ? Probe::Outcome::map : Probe::Outcome::no_dimension, d};
 }
 

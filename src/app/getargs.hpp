@@ -21,7 +21,7 @@ struct Probe {
 };
 
 // Reads the header of the q47 file `rhofile` (the whole name, without trailing blanks). Loads
-// probed and nvoxtot from a usable header, and from one without an axis of more than one voxel.
+// probed from a usable header, and from one without an axis of more than one voxel.
 Probe getdim(State& st, std::string_view rhofile);
 
 // key 2: one input map and one output file; key 3: two input maps of the same dimension and

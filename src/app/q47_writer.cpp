@@ -24,7 +24,7 @@ Q47Header header_of(const State& st) {
         h.iorien(i) = i;
     }
     h.nxny = st.map.nvox(1) * st.map.nvox(2);
-    h.nmap = st.nvoxtot / h.nxny;
+    h.nmap = h.nvox(3) * h.nvox(4) * h.nvox(5) * h.nvox(6);
     h.mapa = 4;
     h.nsubs = 1;
     h.satelitybyly = st.sdim >= 4;

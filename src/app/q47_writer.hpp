@@ -8,7 +8,7 @@
 
 namespace voxmill {
 
-// Writes rho (sdim, nvox, nvoxtot) into `rhofile` (its first 132 characters), opened or
+// Writes rho (sdim, nvox) into `rhofile` (its first 132 characters), opened or
 // created without truncation: an older, longer file keeps its bytes after the new trailer.
 // Every failure prints its block and stops the program.
 void writeorvo(State& st, Console& con, std::string_view rhofile);

@@ -14,7 +14,6 @@ namespace voxmill {
 // The dimension counters of the current map.
 struct GlobalDefinitions {
     std::int32_t sdim = 3;     // dimensions of the map named last, as its header gives them
-    std::int32_t nvoxtot = 1;  // its voxels
     Tab<std::int32_t, 6> probed{};  // its voxel counts, which the options' questions go by until it is read
 };
 

@@ -20,7 +20,7 @@ void writexplor(State& st, Console& con) {
     const std::string output = name_of(st.outrhofile);
     if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_input_map(st, con)) return;
     TextOutput out(output);
-    write_one_per_line(out, {st.sdim, st.map.nvox, st.nvoxtot, st.map.rho.data(), typed_cell(st)});
+    write_one_per_line(out, {st.sdim, st.map.nvox, st.map.voxels(), st.map.rho.data(), typed_cell(st)});
     out.close();
 }
 
@@ -30,7 +30,7 @@ void writevend(State& st, Console& con) {
     const std::string output = name_of(st.outrhofile);
     if (output_is_an_input(con, {name_of(st.infile1)}, output) || !read_input_map(st, con)) return;
     TextOutput out(output);
-    write_vend_list(out, {st.map.nvox, fields, st.map.rho.data(), st.nvoxtot, typed_cell(st)});
+    write_vend_list(out, {st.map.nvox, fields, st.map.rho.data(), static_cast<std::int32_t>(st.map.voxels()), typed_cell(st)});
 }
 
 }  // namespace voxmill

@@ -128,7 +128,6 @@ void read_grid(XplorInput& in, State& st) {
     for (int i = 1; i <= 6; ++i) st.map.nvox(i) = i <= dims ? nvoxtmp[static_cast<std::size_t>(3 * i - 3)] : 1;
     // This layout's map is taken as one whole cell, whatever indices the grid line gives.
     frame_whole_cell(st.map, dims);
-    st.nvoxtot = static_cast<std::int32_t>(total);
 }
 
 void check_order_line(XplorInput& in, Console& con) {
@@ -183,12 +182,12 @@ void read_one_per_line(State& st, Console& con, const std::string& name) {
     for (std::int32_t t = 0; t < titles; ++t) in.next();
 
     read_grid(in, st);
-    DensitySink densities(st.map.rho, static_cast<std::size_t>(st.nvoxtot), first_room(name));
+    DensitySink densities(st.map.rho, static_cast<std::size_t>(st.map.voxels()), first_room(name));
     in.next_into_buffer();  // the cell, not needed here
     check_order_line(in, con);
 
     const std::int64_t section = st.sdim > 1 ? std::int64_t{st.map.nvox(1)} * st.map.nvox(2) : st.map.nvox(1);
-    const std::int64_t sections = st.nvoxtot / section;
+    const std::int64_t sections = st.map.voxels() / section;
     std::int32_t label = 0;
     for (std::int64_t s = 0; s < sections; ++s) {
         read_label(in, st, static_cast<std::int32_t>(s), label);
@@ -216,7 +215,6 @@ bool read_several_a_line(State& st, const std::string& name) {
         return false;
     }
     st.sdim = map.dimension;
-    st.nvoxtot = static_cast<std::int32_t>(map.voxels());
     st.buffer.assign(kBufferLength, ' ');  // every number of the last line is taken
     st.map = std::move(map);
     return true;

@@ -18,7 +18,7 @@
 
 namespace voxmill {
 
-// Reads `rhofile` (its first 132 characters) into sdim, nvox, nvoxtot and rho; nvox is 1 on
+// Reads `rhofile` (its first 132 characters) into sdim, nvox and rho; nvox is 1 on
 // the axes above the map's dimensions. Leaves in st.buffer what remains of the last line.
 // A file that cannot be opened, read or closed, or that breaks the layout, prints its
 // messages and stops the program; so does a density beyond single precision, as an

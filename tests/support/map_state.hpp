@@ -21,7 +21,6 @@ inline void load_map(voxmill::State& st, const std::vector<std::int32_t>& nvox, 
         count *= static_cast<std::size_t>(st.map.nvox(k));
     }
     frame_whole_cell(st.map, st.sdim);
-    st.nvoxtot = static_cast<std::int32_t>(count);
     if (rho.empty()) {
         std::mt19937 gen(seed);
         std::uniform_real_distribution<float> density(lo, hi);

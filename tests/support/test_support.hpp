@@ -50,7 +50,7 @@ std::int32_t word_i32(const std::vector<unsigned char>& bytes, std::size_t byte_
 float word_f32(const std::vector<unsigned char>& bytes, std::size_t byte_offset);
 
 // What the file dialogue leaves for the map named by st.infile1: its probed voxel counts in
-// nvox and nvoxtot, and its dimension in sdim.
+// nvox, and its dimension in sdim.
 void probe_as_dialogue(voxmill::State& st);
 
 // A shell command run in `dir`, with its exit status and its output and error output (kept
