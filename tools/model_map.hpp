@@ -9,27 +9,18 @@
 #include <vector>
 
 #include "core/map.hpp"
+#include "ops/atoms.hpp"
 
 namespace voxmill::model {
 
-// One term of a displacive series: sin(n) sin(2 pi n.xs) + cos(n) cos(2 pi n.xs), in
-// fractions of the cell edges a, b, c.
-struct DisplaciveWave {
-    std::array<int, 3> n{};  // the first d components are used
-    std::array<double, 3> sin{}, cos{};
-};
-
-// One term of an occupational series, added to an occupancy of 1.
-struct OccupationalWave {
-    std::array<int, 3> n{};
-    double sin = 0, cos = 0;
-};
-
-// The atom is present where x4 lies within width/2 of center (periodically), from
-// center - width/2 up to but not including center + width/2; fractions of the period of axis 4.
-struct Crenel {
-    double center = 0, width = 1;
-};
+// The series terms and the crenel of a model are those that the analysis reports: a
+// displacive term sin(n) sin(2 pi n.xs) + cos(n) cos(2 pi n.xs) in fractions of a, b, c; an
+// occupational term added to an occupancy of 1; a crenel where x4 lies within width/2 of
+// center, from center - width/2 up to but not including center + width/2 (fractions of the
+// period of axis 4).
+using DisplaciveWave = DisplaciveTerm;
+using OccupationalWave = OccupationalTerm;
+using Crenel = CrenelInterval;
 
 struct Atom {
     std::array<double, 3> position{};  // fractions of a, b, c at the superspace origin's mean

@@ -63,5 +63,7 @@ extern const Command kBoxCommand;
 extern const Command kProjectCommand;
 extern const Command kSectionCommand;
 extern const Command kClassesCommand;
+extern const Command kPeaksCommand;
+extern const Command kAtomsCommand;
 
 }  // namespace voxmill

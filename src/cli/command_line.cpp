@@ -16,6 +16,8 @@ namespace {
 const Command* const kCommands[] = {
     &kInfoCommand,  &kConvertCommand, &kPlotCommand,   &kAddLayerCommand, &kCombineCommand, &kReorderCommand,
     &kShiftCommand, &kBoxCommand,     &kProjectCommand, &kSectionCommand, &kClassesCommand,
+    &kPeaksCommand,
+    &kAtomsCommand,
 };
 
 // "usage: voxmill COMMAND ... (commands: info, convert, ...; voxmill --help lists them)"

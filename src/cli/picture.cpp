@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <utility>
@@ -63,10 +64,16 @@ std::string tick_text(double value, double step) {
     return text;
 }
 
-void text_at(cairo_t* cr, const std::string& text, double x, double y, double align_x, double align_y) {
+// Moves to where `text` starts so that its box's point (align_x, align_y), from its top left
+// (0, 0) to its bottom right (1, 1), lies at (x, y).
+void move_to_text(cairo_t* cr, const std::string& text, double x, double y, double align_x, double align_y) {
     cairo_text_extents_t e;
     cairo_text_extents(cr, text.c_str(), &e);
     cairo_move_to(cr, x - e.x_bearing - align_x * e.width, y - e.y_bearing - align_y * e.height);
+}
+
+void text_at(cairo_t* cr, const std::string& text, double x, double y, double align_x, double align_y) {
+    move_to_text(cr, text, x, y, align_x, align_y);
     cairo_show_text(cr, text.c_str());
 }
 
@@ -163,6 +170,87 @@ void draw_contours(cairo_t* cr, const Picture& p, const PlaneToPicture& t, doubl
             if (line.closed) cairo_close_path(cr);
             cairo_stroke(cr);
         }
+    }
+    cairo_restore(cr);
+}
+
+// The current path stroked `width` wide in the marks' dark colour over a white outline, so
+// that it shows on every colour of the scales.
+void stroke_outlined(cairo_t* cr, double width, double unit) {
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_set_line_width(cr, width + 2.5 * unit);
+    cairo_stroke_preserve(cr);
+    cairo_set_source_rgb(cr, 0.05, 0.05, 0.05);
+    cairo_set_line_width(cr, width);
+    cairo_stroke(cr);
+}
+
+// A mark's or a curve's label beside the point (x, y), up and to the right of it by `gap`,
+// or to the left or below where it would leave the plot; dark in a white outline, bold.
+void draw_label(cairo_t* cr, const Picture& p, const std::string& label, double x, double y, double gap, double unit) {
+    const PictureLayout& l = p.layout;
+    cairo_text_extents_t e;
+    cairo_text_extents(cr, label.c_str(), &e);
+    const bool left = x + gap + e.width > l.plot_x + l.plot_w, below = y - gap - e.height < l.plot_y;
+    move_to_text(cr, label, left ? x - gap : x + gap, below ? y + gap : y - gap, left ? 1 : 0, below ? 0 : 1);
+    cairo_text_path(cr, label.c_str());
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_set_line_width(cr, 3 * unit);
+    cairo_stroke_preserve(cr);
+    cairo_set_source_rgb(cr, 0.05, 0.05, 0.05);
+    cairo_fill(cr);
+}
+
+bool in_window(const PlaneRequest& r, const PlanePoint& p) { return p.u >= r.u0 && p.u <= r.u1 && p.v >= r.v0 && p.v <= r.v1; }
+
+// The atoms' curves, inside the window, each labelled beside the middle of its points there.
+void draw_curves(cairo_t* cr, const Picture& p, const PlaneToPicture& t, double unit) {
+    cairo_save(cr);
+    window_path(cr, p, t);
+    cairo_clip(cr);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    for (const PlaneCurve& c : p.curves) {
+        for (std::size_t k = 0; k < c.points.size(); ++k) {
+            const PlanePoint& q = c.points[k];
+            k == 0 ? cairo_move_to(cr, t.x(q.u, q.v), t.y(q.v)) : cairo_line_to(cr, t.x(q.u, q.v), t.y(q.v));
+        }
+        stroke_outlined(cr, 1.6 * unit, unit);
+    }
+    cairo_restore(cr);
+}
+
+// The model's points: a cross for a peak, a ring for a sample of an atom's trace; then the
+// labels of the marks and the curves over them all.
+void draw_marks(cairo_t* cr, const Picture& p, const PlaneToPicture& t, double unit) {
+    constexpr double kArm = 5, kRing = 3.5;
+    cairo_save(cr);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    for (const PlaneMark& m : p.marks) {
+        const double x = t.x(m.at.u, m.at.v), y = t.y(m.at.v);
+        cairo_new_path(cr);
+        if (m.shape == MarkShape::peak) {
+            cairo_move_to(cr, x - kArm * unit, y);
+            cairo_line_to(cr, x + kArm * unit, y);
+            cairo_move_to(cr, x, y - kArm * unit);
+            cairo_line_to(cr, x, y + kArm * unit);
+        } else {
+            cairo_arc(cr, x, y, kRing * unit, 0, 2 * M_PI);
+        }
+        stroke_outlined(cr, 1.5 * unit, unit);
+    }
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, kSmallFont * unit);
+    for (const PlaneMark& m : p.marks) {
+        if (!m.label.empty()) draw_label(cr, p, m.label, t.x(m.at.u, m.at.v), t.y(m.at.v), (kRing + 2) * unit, unit);
+    }
+    for (const PlaneCurve& c : p.curves) {
+        std::vector<PlanePoint> inside;
+        std::copy_if(c.points.begin(), c.points.end(), std::back_inserter(inside), [&](const PlanePoint& q) { return in_window(*p.plane, q); });
+        if (c.label.empty() || inside.empty()) continue;
+        const PlanePoint& q = inside[inside.size() / 2];
+        draw_label(cr, p, c.label, t.x(q.u, q.v), t.y(q.v), 5 * unit, unit);
     }
     cairo_restore(cr);
 }
@@ -266,6 +354,8 @@ void draw(cairo_t* cr, const Picture& p, PictureFormat format) {
     const PlaneToPicture t = plane_to_picture(*p.plane, p.shape, p.layout);
     draw_densities(cr, p, t, block_pixels(p, format == PictureFormat::svg));
     draw_contours(cr, p, t, unit);
+    draw_curves(cr, p, t, unit);
+    draw_marks(cr, p, t, unit);
     draw_axes(cr, p, t, unit);
     draw_colour_bar(cr, p, unit);
     if (p.title.empty()) return;

@@ -1,6 +1,7 @@
 // A picture of a map's plane: the filled densities in a colour scale, contour lines (dashed
-// below zero), the axes with fractional ticks, a colour bar with its values and a title,
-// drawn with cairo as PNG, SVG or PDF. The only code that knows about pixels.
+// below zero), the marks of a model of the map over them, the axes with fractional ticks, a
+// colour bar with its values and a title, drawn with cairo as PNG, SVG or PDF. The only code
+// that knows about pixels.
 #pragma once
 
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "cli/colour_scale.hpp"
 #include "ops/contour.hpp"
+#include "ops/plane_marks.hpp"
 #include "ops/plane_samples.hpp"
 
 namespace voxmill {
@@ -49,6 +51,21 @@ struct ContourLevel {
     std::vector<ContourLine> lines;
 };
 
+// A point of a model on the plane, drawn dark in a white outline, with its label beside it
+// when it has one: a peak as a cross, a sample of an atom's trace as a ring.
+enum class MarkShape { peak, sample };
+struct PlaneMark {
+    PlanePoint at;
+    MarkShape shape = MarkShape::peak;
+    std::string label;
+};
+
+// A piece of an atom's curve, drawn as the marks are, labelled at its middle.
+struct PlaneCurve {
+    std::vector<PlanePoint> points;
+    std::string label;
+};
+
 struct Picture {
     const PlaneRequest* plane = nullptr;    // the axes shown and the window
     const PlaneSamples* samples = nullptr;  // of that plane
@@ -58,6 +75,8 @@ struct Picture {
     ColourScale scale = ColourScale::sequential;
     double low = 0, high = 1;               // the densities at the ends of the colour scale
     std::vector<ContourLevel> contours;
+    std::vector<PlaneCurve> curves;         // over the contours
+    std::vector<PlaneMark> marks;           // over the curves
     std::string levels_note;                // where the contours are, under the colour bar
     std::string title;                      // none when empty
 };

@@ -17,6 +17,7 @@
 #include "cli/command.hpp"
 #include "cli/list_option.hpp"
 #include "cli/map_files.hpp"
+#include "cli/marks.hpp"
 #include "cli/picture.hpp"
 #include "cli/report.hpp"
 #include "core/density_stats.hpp"
@@ -38,6 +39,7 @@ struct PlotOptions {
     bool voxels = false, interpolate = false;  // force the voxel blocks or the spline
     int size = 800;
     std::vector<double> cell;                 // six numbers, or none
+    std::string marks;                        // the JSON of the map's peaks or atoms, or none
     std::string title;                        // the file name and the fixed coordinates unless given
     bool title_given = false;                 // an empty title given draws none
     std::string map, out;
@@ -70,10 +72,8 @@ std::string exact(double v) {
     return std::string(text, done.ptr);
 }
 
-// A failure of the command, reported as NAME: what.
-struct PlotFailure {
-    std::string name, what;
-};
+// A failure of the command, reported as NAME: what; the marks' reading throws the same.
+using PlotFailure = CommandFailure;
 
 struct Range {
     double low = std::numeric_limits<double>::infinity(), high = -std::numeric_limits<double>::infinity();
@@ -160,21 +160,49 @@ int axis_code(const Map& map, int k) {
 
 std::string axis_name(int code) { return "x" + std::to_string(code); }
 
+// The cell: --cell, else the map's own when it is sound.
+std::optional<std::array<double, 6>> known_cell(const PlotOptions& o, const Map& map) {
+    if (!o.cell.empty()) return std::array<double, 6>{o.cell[0], o.cell[1], o.cell[2], o.cell[3], o.cell[4], o.cell[5]};
+    if (map.cell && sound_cell(*map.cell)) return map.cell;
+    return std::nullopt;
+}
+
 // The shape of the plane of map positions `across` and `up`: when both hold axes of real
-// space and a cell is known (--cell, else the map's own), their lengths and the cell's angle
-// between them; otherwise one cell fraction is as long on both axes, at right angles.
+// space and a cell is known, their lengths and the cell's angle between them; otherwise one
+// cell fraction is as long on both axes, at right angles.
 PlaneShape plane_shape(const PlotOptions& o, const Map& map, int across, int up) {
-    std::optional<std::array<double, 6>> cell;
-    if (!o.cell.empty()) {
-        cell = std::array<double, 6>{o.cell[0], o.cell[1], o.cell[2], o.cell[3], o.cell[4], o.cell[5]};
-    } else if (map.cell && sound_cell(*map.cell)) {
-        cell = map.cell;
-    }
+    const std::optional<std::array<double, 6>> cell = known_cell(o, map);
     const int a = axis_code(map, across), b = axis_code(map, up);
     if (!cell || a > 3 || b > 3 || a == b) return {};
     const auto at = [&](int i) { return (*cell)[static_cast<std::size_t>(i)]; };
     // The angle between axes a and b is the cell's angle of the third: alpha, beta or gamma.
     return {at(a - 1), at(b - 1), at(3 + (6 - a - b) - 1)};
+}
+
+// The axis of a model that each map axis holds: its code when the codes name every axis of
+// the map once, else its own position.
+std::array<int, 6> model_codes(const Map& map) {
+    std::array<int, 6> codes{1, 2, 3, 4, 5, 6};
+    std::array<bool, 7> named{};
+    for (int k = 1; k <= map.dimension; ++k) {
+        const int code = axis_code(map, k);
+        if (code > map.dimension || named[static_cast<std::size_t>(code)]) return {1, 2, 3, 4, 5, 6};
+        named[static_cast<std::size_t>(code)] = true;
+        codes[static_cast<std::size_t>(k - 1)] = code;
+    }
+    return codes;
+}
+
+// The marks of --marks on the plane of `r`: its model, of the map's dimension, and near the
+// plane by the cell (--cell, the map's, else the file's).
+ModelMarks plane_model(const PlotOptions& o, const Map& map, const PlaneRequest& r) {
+    const MapModel model = read_map_model(o.marks);
+    if (model.dimension != map.dimension) {
+        throw PlotFailure{o.marks, "holds a model of a map of " + std::to_string(model.dimension) + " dimensions, but " + o.map +
+                                       " has " + std::to_string(map.dimension)};
+    }
+    const std::optional<std::array<double, 6>> cell = known_cell(o, map);
+    return model_marks(model, plane_cut(map, r, model_codes(map), cell ? cell : model.cell));
 }
 
 // Valid UTF-8 for the picture's text: a byte that starts no valid sequence becomes U+FFFD.
@@ -347,6 +375,11 @@ void plot(const PlotOptions& o, std::ostream& err) {
     const Map& map = f.map;
     PlaneRequest r = plane_request(o, map);
     Picture p;
+    if (!o.marks.empty()) {
+        ModelMarks marks = plane_model(o, map, r);
+        p.marks = std::move(marks.marks);
+        p.curves = std::move(marks.curves);
+    }
     p.shape = plane_shape(o, map, r.across, r.up);
     p.across_label = axis_name(axis_code(map, r.across));
     p.up_label = axis_name(axis_code(map, r.up));
@@ -423,6 +456,9 @@ void add_options(CLI::App& command, PlotOptions& options) {
             options.title_given = true;
         },
         "title (default: the file name and the fixed coordinates; \"\" for none)");
+    command.add_option("--marks", options.marks,
+                       "the JSON of voxmill peaks or atoms: marks its peaks or atoms on the plane, and the atoms' curves")
+        ->type_name("FILE.json");
     command.add_option("MAP", options.map, "map file (" + readable_formats() + ")")->required();
     command.add_option("OUT", options.out, "picture file (.png, .svg, .pdf)")->required();
 }
@@ -467,7 +503,7 @@ const Command kPlotCommand{
     "plot", "draw the plane of two map axes as a contour map (PNG, SVG or PDF)",
     "usage: voxmill plot [--axes I,J] [--at C1,...,Cn] [--window U0,U1,V0,V1] [--levels N | --step S | --sigma S] "
     "[--range LO,HI] [--scale auto|sequential|diverging] [--voxels | --interpolate] [--size W] "
-    "[--cell A,B,C,ALPHA,BETA,GAMMA] [--title TEXT] MAP OUT",
+    "[--cell A,B,C,ALPHA,BETA,GAMMA] [--title TEXT] [--marks FILE.json] MAP OUT",
     bind_options<PlotOptions, add_options, check, run>};
 
 }  // namespace voxmill
