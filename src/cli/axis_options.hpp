@@ -1,6 +1,5 @@
-// What the commands that move or cut a map's axes share: an order of axes given as digits, the
-// check that a list gives one number per axis of the map read, and the voxel arithmetic of
-// the console's dialogues.
+// What the commands that move or cut a map's axes share: an order of axes given as digits, and
+// the check that a list gives one number per axis of the map read.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +22,5 @@ CLI::Option* add_order_option(CLI::App& command, const std::string& name, std::s
 // Refuses (a CommandFailure naming the option) a list of `given` numbers for a map whose
 // dimension is not `given`; `what` says what the option gives ("values", "digits").
 void require_per_axis(const std::string& option, std::size_t given, const Map& map, const char* what = "values");
-
-// A number as the console reads it: in single precision.
-inline double as_read(double value) { return static_cast<float>(value); }
 
 }  // namespace voxmill

@@ -8,7 +8,6 @@
 #include "cli/command.hpp"
 #include "cli/list_option.hpp"
 #include "cli/map_command.hpp"
-#include "core/voxmill_mod.hpp"
 #include "ops/reorder.hpp"
 
 namespace voxmill {
@@ -45,17 +44,7 @@ int run(const BoxOptions& o, std::ostream&, std::ostream& err) {
     return run_one_map(o.map, err, "box", [&](Map& map) {
         require_per_axis("--center", o.center.size(), map);
         require_per_axis("--width", o.width.size(), map);
-        BoxOrder box;
-        box.order = o.order;
-        box.codes = o.order;
-        box.subsystem = 1;
-        for (int k = 1; k <= map.dimension; ++k) {
-            const double c = as_read(o.center[static_cast<std::size_t>(k - 1)]);
-            const double w = as_read(o.width[static_cast<std::size_t>(k - 1)]);
-            box.start(k) = voxels_of((c - 0.5 * w) * map.nvox(k));
-            box.width(k) = voxels_of(static_cast<double>(map.nvox(k)) * w);
-        }
-        return reorder(map, box);
+        return reorder(map, box_order(map, o.center, o.width, o.order));
     });
 }
 

@@ -7,7 +7,6 @@
 #include "cli/command.hpp"
 #include "cli/list_option.hpp"
 #include "cli/map_command.hpp"
-#include "core/voxmill_mod.hpp"
 #include "ops/reorder.hpp"
 
 namespace voxmill {
@@ -36,11 +35,7 @@ void check(const ShiftOptions& o) {
 int run(const ShiftOptions& o, std::ostream&, std::ostream& err) {
     return run_one_map(o.map, err, "shift", [&](Map& map) {
         require_per_axis("--by", o.by.size(), map);
-        BoxOrder box = whole_map_order(map, "123456", "123456");
-        for (int k = 1; k <= map.dimension; ++k) {
-            box.start(k) = voxels_of(static_cast<double>(map.nvox(k)) * as_read(o.by[static_cast<std::size_t>(k - 1)]));
-        }
-        return reorder(map, box);
+        return reorder(map, shift_order(map, o.by));
     });
 }
 

@@ -120,6 +120,30 @@ BoxOrder whole_map_order(const Map& map, std::string order, std::string codes) {
     return box;
 }
 
+BoxOrder shift_order(const Map& map, const std::vector<double>& fractions) {
+    BoxOrder box = whole_map_order(map, "123456", "123456");
+    for (int k = 1; k <= map.dimension; ++k) {
+        const double f = static_cast<float>(fractions[static_cast<std::size_t>(k - 1)]);
+        box.start(k) = voxels_of(static_cast<double>(map.nvox(k)) * f);
+    }
+    return box;
+}
+
+BoxOrder box_order(const Map& map, const std::vector<double>& center, const std::vector<double>& width,
+                   const std::string& order) {
+    BoxOrder box;
+    box.order = order;
+    box.codes = order;
+    box.subsystem = 1;
+    for (int k = 1; k <= map.dimension; ++k) {
+        const double c = static_cast<float>(center[static_cast<std::size_t>(k - 1)]);
+        const double w = static_cast<float>(width[static_cast<std::size_t>(k - 1)]);
+        box.start(k) = voxels_of((c - 0.5 * w) * map.nvox(k));
+        box.width(k) = voxels_of(static_cast<double>(map.nvox(k)) * w);
+    }
+    return box;
+}
+
 ReorderedMap::ReorderedMap(const Map& map, const BoxOrder& box) : map_(map) {
     const int sdim = map.dimension;
     const AxisCodes iorienr = axis_codes(box.order);

@@ -26,6 +26,17 @@ struct BoxOrder {
 // The whole map in the order of the codes: start 0 and widths n - 1.
 BoxOrder whole_map_order(const Map& map, std::string order, std::string codes);
 
+// The whole map rolled periodically so that its origin moves by `fractions` of the cell, one
+// for each axis of the map: each axis by the nearest whole number of voxels. The fractions,
+// like those of box_order, are taken in single precision, as the console reads them.
+BoxOrder shift_order(const Map& map, const std::vector<double>& fractions);
+
+// The box around `center`, `width` wide, in fractions of the cell with one value for each
+// axis of the map (a width of W takes W times the axis's voxels and one more); its output
+// axes carry the codes of `order`, written as their codes too, as subsystem 1.
+BoxOrder box_order(const Map& map, const std::vector<double>& center, const std::vector<double>& width,
+                   const std::string& order);
+
 // The box of `map` (which must outlive it) over the map's `dimension` axes. Output axis
 // conv(i) takes the extent of the box along input axis i, the input's start coordinate and
 // its voxel step; map code and cell stay.
