@@ -1,0 +1,71 @@
+// The failures of the engine and the commands as Python exceptions, with the command line's
+// text "NAME: what is wrong": a file that is missing is a FileNotFoundError, one that may not
+// be read or written a PermissionError, memory that runs out a MemoryError, anything else a
+// voxmill.MapError (a ValueError). A failure named after an option ("--by") names the
+// function's argument ("by").
+#include <CLI/CLI.hpp>
+#include <new>
+#include <string>
+
+#include <pybind11/pybind11.h>
+
+#include "bindings.hpp"
+#include "cli/report.hpp"
+#include "core/errors.hpp"
+
+namespace py = pybind11;
+
+namespace voxmill::python {
+
+namespace {
+
+PyObject* map_error = nullptr;
+
+// The Python exception type for what the command line says of a file.
+PyObject* exception_type(const std::string& what) {
+    if (what.starts_with("no such file")) return PyExc_FileNotFoundError;
+    if (what.find("permission denied") != std::string::npos || what.find("read-only") != std::string::npos) {
+        return PyExc_PermissionError;
+    }
+    if (what.starts_with("not enough memory")) return PyExc_MemoryError;
+    return map_error;
+}
+
+// "--min-sigma" as the argument min_sigma; a file's name as it is.
+std::string argument_name(std::string name) {
+    if (!name.starts_with("--")) return name;
+    name.erase(0, 2);
+    for (char& c : name) {
+        if (c == '-') c = '_';
+    }
+    return name;
+}
+
+void raise(const CommandFailure& f) {
+    const std::string name = argument_name(f.name);
+    PyObject* type = exception_type(f.what);
+    py::object error = py::reinterpret_borrow<py::object>(type)(name + ": " + f.what);
+    if (type != map_error && type != PyExc_MemoryError) error.attr("filename") = name;
+    PyErr_SetObject(type, error.ptr());
+}
+
+}  // namespace
+
+void bind_failures(py::module_& m) {
+    static py::exception<MapError> error(m, "MapError", PyExc_ValueError);
+    error.doc() = "A map, a file or a request that Voxmill refuses, with the command line's text (a ValueError).";
+    map_error = error.ptr();
+    py::register_exception_translator([](std::exception_ptr p) {
+        try {
+            if (p) std::rethrow_exception(p);
+        } catch (const CommandFailure& f) {
+            raise(f);
+        } catch (const CLI::ValidationError& e) {
+            PyErr_SetString(map_error, argument_name(e.what()).c_str());
+        } catch (const Failure& e) {
+            PyErr_SetString(e.kind() == FailureKind::file ? PyExc_OSError : map_error, e.what());
+        }
+    });
+}
+
+}  // namespace voxmill::python
