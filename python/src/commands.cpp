@@ -1,15 +1,12 @@
-// The analyses and the picture of the commands, `voxmill peaks`, `atoms` and `plot`, run
-// in-process on the map written to a temporary q47 file: the same code makes the same JSON
-// and the same picture as the command line.
-#include <unistd.h>
-
+// The figures, analyses and picture of the commands `voxmill info`, `peaks`, `atoms` and
+// `plot`, of a map that Python holds: the commands' own code, so the same JSON and the same
+// picture.
 #include <array>
-#include <charconv>
-#include <cstdlib>
-#include <filesystem>
+#include <cmath>
 #include <optional>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <pybind11/pybind11.h>
@@ -17,150 +14,106 @@
 
 #include "bindings.hpp"
 #include "cli/command_line.hpp"
-#include "cli/report.hpp"
-#include "formats/q47_map.hpp"
+#include "cli/json_reports.hpp"
+#include "cli/list_option.hpp"
+#include "cli/map_command.hpp"
+#include "cli/plot.hpp"
+#include "core/density_stats.hpp"
+#include "core/errors.hpp"
+#include "unlocked.hpp"
 
 namespace py = pybind11;
-namespace fs = std::filesystem;
 
 namespace voxmill::python {
 
 namespace {
 
-// A folder of its own, removed with what it holds.
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string name = (fs::temp_directory_path() / "voxmill-XXXXXX").string();
-        if (::mkdtemp(name.data()) == nullptr) throw CommandFailure{name, "cannot make a temporary folder"};
-        path_ = name;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
-
-// A number to its last digit.
-std::string exact(double v) {
-    char text[32];
-    const auto done = std::to_chars(text, text + sizeof text, v);
-    return std::string(text, done.ptr);
-}
-
-template <class Numbers>
-std::string listed(const Numbers& values) {
-    std::string text;
-    for (const auto v : values) {
-        if (!text.empty()) text += ',';
-        text += exact(static_cast<double>(v));
-    }
-    return text;
-}
-
-// The command's arguments, options given as --name=value so that a value may start with '-'.
-struct Arguments {
-    std::vector<std::string> words;
-    void add(const std::string& option, const std::string& value) {
-        std::string word = option;
-        word += '=';
-        word += value;
-        words.push_back(std::move(word));
-    }
-    void flag(const std::string& option, bool on) {
-        if (on) words.push_back(option);
-    }
-};
-
-// The name a Python map goes by in messages and titles: the file it was read from, or "map".
+// The name a Python map goes by in messages, titles and the JSON: the file it was read from,
+// or "map".
 std::string name_of(const py::object& map) {
     return py::hasattr(map, "path") ? py::str(map.attr("path")).cast<std::string>() : std::string("map");
 }
 
-// Runs `voxmill COMMAND ARGS... MAP [OUT]` on the map, written to a temporary file of the map's
-// own file name; the standard output. A failure is the command's, the map's name in it.
-std::string run_on_map(const char* command, const py::object& python_map, Arguments a, const std::optional<std::string>& out) {
+py::object as_python(const nlohmann::json& j) { return py::module_::import("json").attr("loads")(json_line(j)); }
+
+py::object statistics(const Map& map) {
+    const DensityStats s = unlocked([&] { return density_stats(map.rho.data(), static_cast<std::size_t>(map.voxels())); });
+    return as_python(map_json(map, s, true));
+}
+
+py::object peaks(const py::object& python_map, std::optional<double> min_height, double min_sigma, std::optional<std::size_t> max) {
+    check_finite("min_sigma", {min_sigma});
+    if (min_height) check_finite("min_height", {*min_height});
+    if (max && *max == 0) throw MapError("max: needs 1 peak or more");
     const Map& map = python_map.cast<const Map&>();
     const std::string name = name_of(python_map);
-    if (map.cell && sound_cell(*map.cell)) {
-        if (std::none_of(a.words.begin(), a.words.end(), [](const std::string& w) { return w.starts_with("--cell="); })) {
-            a.add("--cell", listed(*map.cell));
-        }
-    }
-    std::ostringstream output, errors;
-    int status = 0;
-    std::string file;
-    {
-        py::gil_scoped_release unlocked;
-        const TemporaryFolder folder;
-        file = (folder.path() / fs::path(name == "map" ? "map.q47" : name).filename()).string();
-        write_q47_map(map, file);
-        std::vector<std::string> words{"voxmill", command};
-        words.insert(words.end(), a.words.begin(), a.words.end());
-        words.push_back(file);
-        if (out) words.push_back(*out);
-        std::vector<const char*> argv;
-        for (const std::string& w : words) argv.push_back(w.c_str());
-        status = run_command_line(static_cast<int>(argv.size()), argv.data(), output, errors);
-    }
-    if (status != 0) {
-        // "voxmill: error: NAME: what", the first line of the report.
-        std::string line = errors.str().substr(0, errors.str().find('\n'));
-        constexpr std::string_view prefix = "voxmill: error: ";
-        if (line.starts_with(prefix)) line.erase(0, prefix.size());
-        const std::size_t colon = line.find(": ");
-        std::string failed = line.substr(0, colon), what = colon == std::string::npos ? line : line.substr(colon + 2);
-        if (failed == file) failed = name;
-        throw CommandFailure{failed, what};
-    }
-    return output.str();
+    const PeakCriteria criteria{min_height, min_sigma, max};
+    const nlohmann::json found = unlocked([&] {
+        const std::vector<Peak> peaks = operate(name, [&] { return find_peaks(map, criteria); });
+        return peaks_json(name, map, peaks, peak_threshold(map, criteria));
+    });
+    return as_python(found["peaks"]);
 }
 
-py::object json_of(const std::string& text) { return py::module_::import("json").attr("loads")(text); }
-
-py::object peaks(const py::object& map, std::optional<double> min_height, double min_sigma, std::optional<std::size_t> max) {
-    Arguments a;
-    if (min_height) a.add("--min-height", exact(*min_height));
-    else a.add("--min-sigma", exact(min_sigma));
-    if (max) a.add("--max", std::to_string(*max));
-    a.flag("--json", true);
-    return json_of(run_on_map("peaks", map, a, std::nullopt))["peaks"];
+py::object atoms(const py::object& python_map, int order, std::optional<double> min_height, double min_sigma) {
+    if (order < 0 || order > 6) throw MapError("order: needs 0 to 6");
+    check_finite("min_sigma", {min_sigma});
+    if (min_height) check_finite("min_height", {*min_height});
+    const Map& map = python_map.cast<const Map&>();
+    const std::string name = name_of(python_map);
+    const nlohmann::json found = unlocked([&] {
+        const std::vector<Atom> atoms = operate(name, [&] { return find_atoms(map, {min_height, min_sigma, order}); });
+        return atoms_json(name, map, atoms);
+    });
+    return as_python(found["atoms"]);
 }
 
-py::object atoms(const py::object& map, int order, std::optional<double> min_height, double min_sigma) {
-    Arguments a;
-    a.add("--order", std::to_string(order));
-    if (min_height) a.add("--min-height", exact(*min_height));
-    else a.add("--min-sigma", exact(min_sigma));
-    a.flag("--json", true);
-    return json_of(run_on_map("atoms", map, a, std::nullopt))["atoms"];
+template <class Numbers>
+std::vector<double> listed(const Numbers& values) {
+    return std::vector<double>(values.begin(), values.end());
 }
 
-void plot(const py::object& map, const std::string& path, std::array<int, 2> axes, std::optional<std::vector<double>> at,
+void plot(const py::object& python_map, const std::string& path, std::array<int, 2> axes, std::optional<std::vector<double>> at,
           std::optional<std::array<double, 4>> window, std::optional<int> levels, std::optional<double> step,
           std::optional<double> sigma, std::optional<std::array<double, 2>> range, const std::string& scale, bool voxels,
-          bool interpolate, int size, std::optional<std::array<double, 6>> cell, std::optional<std::string> title) {
-    Arguments a;
-    a.add("--axes", listed(axes));
-    if (at) a.add("--at", listed(*at));
-    if (window) a.add("--window", listed(*window));
-    if (levels) a.add("--levels", std::to_string(*levels));
-    if (step) a.add("--step", exact(*step));
-    if (sigma) a.add("--sigma", exact(*sigma));
-    if (range) a.add("--range", listed(*range));
-    a.add("--scale", scale);
-    a.flag("--voxels", voxels);
-    a.flag("--interpolate", interpolate);
-    a.add("--size", std::to_string(size));
-    if (cell) a.add("--cell", listed(*cell));
-    if (title) a.add("--title", *title);
-    run_on_map("plot", map, a, path);
+          bool interpolate, int size, std::optional<std::array<double, 6>> cell, std::optional<std::string> title,
+          std::optional<std::string> marks) {
+    PlotOptions o;
+    o.axes = {axes[0], axes[1]};
+    o.at = at.value_or(std::vector<double>{});
+    if (window) o.window = listed(*window);
+    o.levels = levels.value_or(-1);
+    o.step = step.value_or(0.0);
+    o.sigma = sigma.value_or(0.0);
+    if (range) o.range = listed(*range);
+    o.scale = scale;
+    o.voxels = voxels;
+    o.interpolate = interpolate;
+    o.size = size;
+    if (cell) o.cell = listed(*cell);
+    o.title_given = title.has_value();
+    o.title = title.value_or("");
+    o.marks = marks.value_or("");
+    o.map = name_of(python_map);
+    o.out = path;
+    // What the command's parser refuses.
+    if (o.at.size() > 6) throw MapError("at: needs 1 to 6 coordinates");
+    if (levels && (*levels < 0 || *levels > 1000)) throw MapError("levels: needs 0 to 1000");
+    if (int(levels.has_value()) + int(step.has_value()) + int(sigma.has_value()) > 1) {
+        throw MapError("levels, step and sigma: give one of them");
+    }
+    for (const auto& [given, option] : {std::pair{step, "step"}, std::pair{sigma, "sigma"}}) {
+        if (given && !(std::isfinite(*given) && *given > 0)) throw MapError(std::string(option) + ": must be a finite number above 0");
+    }
+    if (scale != "auto" && scale != "sequential" && scale != "diverging") {
+        throw MapError("scale: " + scale + " is no scale: give auto, sequential or diverging");
+    }
+    if (voxels && interpolate) throw MapError("voxels and interpolate: give one of them");
+    if (size < 100 || size > 20000) throw MapError("size: needs 100 to 20000");
+    check_plot_options(o);
+    refuse_input_as_output(o);
+    const Map& map = python_map.cast<const Map&>();
+    unlocked([&] { draw_plot(o, map); });
 }
 
 py::tuple run_command(const std::vector<std::string>& arguments) {
@@ -169,11 +122,7 @@ py::tuple run_command(const std::vector<std::string>& arguments) {
     std::vector<const char*> argv;
     for (const std::string& w : words) argv.push_back(w.c_str());
     std::ostringstream output, errors;
-    int status = 0;
-    {
-        py::gil_scoped_release unlocked;
-        status = run_command_line(static_cast<int>(argv.size()), argv.data(), output, errors);
-    }
+    const int status = unlocked([&] { return run_command_line(static_cast<int>(argv.size()), argv.data(), output, errors); });
     return py::make_tuple(status, output.str(), errors.str());
 }
 
@@ -188,6 +137,16 @@ Args:
 
 Returns:
     tuple: (exit status 0, 1 or 2, standard output, error output) as texts.)");
+    m.def("statistics", &statistics, py::arg("map"),
+          R"(What the map is and what its densities are: the figures of `voxmill info --json` but the file's.
+
+Args:
+    map: the map.
+
+Returns:
+    dict: dimension, voxels, axis_codes, frame (start, end, step per axis), map_code, subsystem,
+        cell, cell_valid, origin; min, max, mean, rms (over the finite voxels, None when there
+        are none), nan and inf (counts).)");
     m.def("peaks", &peaks, py::arg("map"), py::kw_only(), py::arg("min_height") = py::none(), py::arg("min_sigma") = 3.0,
           py::arg("max") = py::none(),
           R"(The maxima of the map, refined between the voxels, with the charges of their basins (voxmill peaks).
@@ -224,6 +183,7 @@ Raises:
           py::arg("at") = py::none(), py::arg("window") = py::none(), py::arg("levels") = py::none(), py::arg("step") = py::none(),
           py::arg("sigma") = py::none(), py::arg("range") = py::none(), py::arg("scale") = "auto", py::arg("voxels") = false,
           py::arg("interpolate") = false, py::arg("size") = 800, py::arg("cell") = py::none(), py::arg("title") = py::none(),
+          py::arg("marks") = py::none(),
           R"(Draws the plane of two map axes as a contour map, PNG, SVG or PDF by path's extension (voxmill plot).
 
 Args:
@@ -242,6 +202,8 @@ Args:
     size: the width in pixels (PNG) or points (SVG, PDF), 100 to 20000.
     cell: six numbers drawing real-space axes to scale (default: the map's valid cell).
     title: the title (default: the map's file name and the fixed coordinates; "" for none).
+    marks: the JSON file of `voxmill peaks --json` or `voxmill atoms --json`: its peaks or
+        atoms marked on the plane, with the atoms' fitted curves.
 
 Raises:
     voxmill.MapError: options the command refuses, with its text.

@@ -17,6 +17,7 @@
 #include "cli/map_command.hpp"
 #include "cli/map_files.hpp"
 #include "core/errors.hpp"
+#include "unlocked.hpp"
 
 namespace py = pybind11;
 
@@ -91,11 +92,7 @@ std::string repr(const Map& m) {
 
 py::object read(const std::string& path) {
     std::ostringstream warnings;
-    MapFile f;
-    {
-        py::gil_scoped_release unlocked;
-        f = read_input(path, warnings);
-    }
+    MapFile f = unlocked([&] { return read_input(path, warnings); });
     std::istringstream lines(warnings.str());
     for (std::string line; std::getline(lines, line);) {
         if (PyErr_WarnEx(PyExc_UserWarning, line.c_str(), 1) != 0) throw py::error_already_set();
@@ -117,15 +114,16 @@ void write(Map& map, const std::string& path, const std::optional<std::string>& 
     const OutputOptions options{to.value_or(""), cell.value_or(std::vector<double>{}), xplor_layout.value_or(""), path};
     check_output_options(options);
     Map kept = frame_of(map);
-    py::gil_scoped_release unlocked;
     const auto restore = [&] {
         DensityArray rho = std::move(map.rho);
         map = std::move(kept);
         map.rho = std::move(rho);
     };
     try {
-        apply_cell(map, options.cell);
-        write_output(map, options, "convert");
+        unlocked([&] {
+            apply_cell(map, options.cell);
+            write_output(map, options, "convert");
+        });
     } catch (...) {
         restore();
         throw;

@@ -14,7 +14,6 @@
 #include "bindings.hpp"
 #include "cli/axis_options.hpp"
 #include "cli/list_option.hpp"
-#include "core/density_stats.hpp"
 #include "core/errors.hpp"
 #include "ops/closing_layer.hpp"
 #include "ops/combine.hpp"
@@ -23,7 +22,7 @@
 #include "ops/qc_parallel.hpp"
 #include "ops/reorder.hpp"
 #include "section_request.hpp"
-#include "slices.hpp"
+#include "unlocked.hpp"
 
 namespace py = pybind11;
 
@@ -34,12 +33,7 @@ namespace {
 // The result of `make` on maps that stay as they are, computed without the lock.
 template <class Make>
 MapPtr made(Make&& make) {
-    Map result;
-    {
-        py::gil_scoped_release unlocked;
-        result = make();
-    }
-    return shared(std::move(result));
+    return shared(unlocked(make));
 }
 
 Combination combination_named(const std::string& op) {
@@ -52,11 +46,7 @@ Combination combination_named(const std::string& op) {
 
 py::tuple combine_maps(const Map& a, const Map& b, const std::string& op) {
     const Combination how = combination_named(op);
-    CombinedMap c;
-    {
-        py::gil_scoped_release unlocked;
-        c = combine(a, b, how);
-    }
+    CombinedMap c = unlocked([&] { return combine(a, b, how); });
     const CombinationTotals t = c.totals;
     return py::make_tuple(shared(std::move(c.map)), static_cast<float>(t.r_value()), py::make_tuple(t.range.rmin, t.range.rmax));
 }
@@ -86,15 +76,13 @@ MapPtr box_map(const Map& map, const std::vector<double>& center, const std::vec
     return made([&] { return reorder(map, box); });
 }
 
-// The section cut in slices of pixels, so that Ctrl-C stops it.
 MapPtr section_map(const Map& map, const SectionRequest& request) {
     const SectionCut cut = checked_section(request, map);
     const SectionGeometry& g = cut.geometry;
     Map section = section_frame(g);
     section.rho.allocate(static_cast<std::size_t>(g.nvoxtotr));
     const MapGrid grid = map_grid(map, g.sdim);
-    run_in_slices(g.nvoxtotr, slice_for(std::pow(5.0, g.sdim)),
-                  [&](std::int64_t first, std::int64_t last) { section_pixels(grid, g, first, last, section.rho.data(), 0); });
+    unlocked([&] { section_pixels(grid, g, 0, g.nvoxtotr, section.rho.data(), 0); });
     section.cell = cut.cell;
     return shared(std::move(section));
 }
@@ -105,30 +93,12 @@ py::array_t<float> class_limits_of(const Map& map, std::int32_t count) {
     if (voxels > std::numeric_limits<std::int32_t>::max()) {
         throw MapError("a map of " + std::to_string(voxels) + " voxels: the classes are counted in 32 bits");
     }
-    std::vector<float> limits;
-    {
-        py::gil_scoped_release unlocked;
+    const std::vector<float> limits = unlocked([&] {
         // The limits are found by reordering the densities: a copy of them.
         std::vector<float> rho(map.rho.begin(), map.rho.end());
-        limits = class_limits(rho.data(), static_cast<std::int32_t>(voxels), count);
-    }
+        return class_limits(rho.data(), static_cast<std::int32_t>(voxels), count);
+    });
     return py::array_t<float>(static_cast<py::ssize_t>(limits.size()), limits.data());
-}
-
-py::dict statistics_of(const Map& map) {
-    DensityStats s;
-    {
-        py::gil_scoped_release unlocked;
-        s = density_stats(map.rho.data(), static_cast<std::size_t>(map.voxels()));
-    }
-    py::dict d;
-    d["min"] = s.min;
-    d["max"] = s.max;
-    d["mean"] = s.mean;
-    d["rms"] = s.rms;
-    d["nan"] = s.nan;
-    d["inf"] = s.inf;
-    return d;
 }
 
 }  // namespace
@@ -256,14 +226,6 @@ Returns:
 
 Raises:
     voxmill.MapError: a count below 1, or a map beyond 2^31 voxels.)");
-    m.def("statistics", &statistics_of, py::arg("map"),
-          R"(What the densities are, the figures of `voxmill info --json`.
-
-Args:
-    map: the map.
-
-Returns:
-    dict: min, max, mean, rms (over the finite voxels, None when there are none), nan and inf (counts).)");
 }
 
 }  // namespace voxmill::python

@@ -16,8 +16,8 @@
 #include "ops/plane_samples.hpp"
 #include "ops/qc_geometry.hpp"
 #include "ops/qc_stencil.hpp"
-#include "slices.hpp"
 #include "spline_slope.hpp"
+#include "unlocked.hpp"
 
 namespace py = pybind11;
 
@@ -47,14 +47,14 @@ std::int64_t point_count(const Map& map, const Points& points) {
     return one ? 1 : points.shape(0);
 }
 
-// Calls each(i, stencil, coo) for every point, on all cores, in slices.
+// Calls each(i, stencil, coo) for every point, on all cores.
 template <class Each>
 void for_points(const Map& map, const Points& points, std::int64_t count, Each&& each) {
     const MapGrid grid = map_grid(map, map.dimension);
     const double* x = points.data();
     const int d = map.dimension;
-    run_in_slices(count, slice_for(std::pow(5.0, d) * (d + 1)), [&](std::int64_t first, std::int64_t last) {
-        share_work(first, last, kPiece, 0, [&](std::int64_t begin, std::int64_t end) {
+    unlocked([&] {
+        share_work(0, count, kPiece, 0, [&](std::int64_t begin, std::int64_t end) {
             for (std::int64_t i = begin; i < end; ++i) {
                 const Tab<float, 6> coo = voxel_point(map, x + i * d);
                 each(i, grid, make_stencil(grid, coo), coo);
@@ -115,11 +115,7 @@ py::tuple plane(const Map& map, std::array<int, 2> axes, std::optional<std::vect
         r.most_samples = *samples;
     }
     if (const std::string fault = frame_fault(map); !fault.empty()) throw MapError(fault);
-    PlaneSamples s;
-    {
-        py::gil_scoped_release unlocked;
-        s = sample_plane(map, r);
-    }
+    const PlaneSamples s = unlocked([&] { return sample_plane(map, r); });
     py::array_t<float> values({s.nv, s.nu});
     std::copy(s.values.begin(), s.values.end(), values.mutable_data());
     const auto coordinates = [](double w0, double w1, int n) {

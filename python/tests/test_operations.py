@@ -44,7 +44,7 @@ def test_classes_and_statistics(samples, tmp_path):
     table = [float(line) for line in (tmp_path / "c.txt").read_text().split()]
     np.testing.assert_allclose(voxmill.class_limits(m, 7), table, atol=1e-6)
     info = json.loads(run_voxmill("info", "--json", samples / "atoms3d.q47"))
-    assert voxmill.statistics(m) == {k: info[k] for k in ("min", "max", "mean", "rms", "nan", "inf")}
+    assert voxmill.statistics(m) == {k: v for k, v in info.items() if k not in ("file", "format", "stored")}
 
 
 @pytest.mark.parametrize("sample, command, analysis", [

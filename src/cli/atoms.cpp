@@ -4,12 +4,12 @@
 #include <CLI/CLI.hpp>
 #include <cmath>
 #include <cstdio>
-#include <nlohmann/json.hpp>
 #include <numbers>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/json_reports.hpp"
 #include "cli/cell_option.hpp"
 #include "cli/command.hpp"
 #include "cli/list_option.hpp"
@@ -31,8 +31,6 @@ struct AtomsOptions {
     std::string map;
 };
 
-using nlohmann::json;
-
 // A number as the table shows it, without the sign of a value that shows as 0.
 std::string num(const char* format, double v) {
     char text[32];
@@ -53,34 +51,6 @@ std::string amplitude_phase(double s, double c, double edge, const char* unit) {
     const std::string amplitude = num("%.4f", std::hypot(s, c) * edge);
     if (amplitude.find_first_of("123456789") == std::string::npos) return amplitude + unit;
     return amplitude + unit + " (" + num("%.1f", std::atan2(c, s) * 180.0 / std::numbers::pi) + " deg)";
-}
-
-json as_json(const std::string& name, const Map& map, const std::vector<Atom>& atoms) {
-    const int d = map.dimension - 3;
-    const auto first = [d](const auto& v) { return std::vector<double>(v.begin(), v.begin() + d); };
-    json list = json::array();
-    for (std::size_t i = 0; i < atoms.size(); ++i) {
-        const Atom& a = atoms[i];
-        json displacive = json::array(), occupational = json::array(), trace = json::array();
-        for (std::size_t w = 0; w < a.displacive.size(); ++w) {
-            const std::vector<int> n(a.displacive[w].n.begin(), a.displacive[w].n.begin() + d);
-            displacive.push_back({{"n", n}, {"sin", a.displacive[w].sin}, {"cos", a.displacive[w].cos}});
-            occupational.push_back({{"n", n}, {"sin", a.occupational[w].sin}, {"cos", a.occupational[w].cos}});
-        }
-        for (const AtomSample& s : a.trace) {
-            trace.push_back({{"at", first(s.at)}, {"position", s.position}, {"height", s.height}, {"charge", s.charge}});
-        }
-        list.push_back({{"id", i + 1},
-                        {"position", a.position},
-                        {"charge", a.charge},
-                        {"height", a.height},
-                        {"displacive", displacive},
-                        {"occupational", occupational},
-                        {"crenel", a.crenel ? json{{"center", a.crenel->center}, {"width", a.crenel->width}} : json(nullptr)},
-                        {"rms_residual", a.rms_residual},
-                        {"trace", trace}});
-    }
-    return {{"file", name}, {"dimension", map.dimension}, {"cell", map.cell ? json(*map.cell) : json(nullptr)}, {"atoms", list}};
 }
 
 void print_csv(std::ostream& out, const Map& map, const std::vector<Atom>& atoms) {
@@ -170,7 +140,7 @@ int run(const AtomsOptions& o, std::ostream& out, std::ostream& err) {
         apply_cell(f.map, o.cell);
         const std::vector<Atom> atoms = operate(o.map, [&] { return find_atoms(f.map, {o.min_height, o.min_sigma, o.order}); });
         if (o.json) {
-            out << as_json(o.map, f.map, atoms).dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+            out << json_line(atoms_json(o.map, f.map, atoms)) << '\n';
         } else if (o.csv) {
             print_csv(out, f.map, atoms);
         } else {

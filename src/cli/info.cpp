@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command.hpp"
+#include "cli/json_reports.hpp"
 #include "cli/map_files.hpp"
 #include "cli/report.hpp"
 #include "core/density_stats.hpp"
@@ -32,42 +33,13 @@ std::string num(double v) {
 std::string opt(const std::optional<double>& v) { return v ? num(*v) : "-"; }
 std::string opt(const std::optional<float>& v) { return v ? num(*v) : "-"; }
 
-template <class T>
-json opt_json(const std::optional<T>& v) {
-    return v ? json(*v) : json(nullptr);
-}
-
 json as_json(const std::string& name, const MapFile& f, const DensityStats& s) {
-    const Map& m = f.map;
-    json voxels = json::array(), codes = json::array(), frame = json::array();
-    for (int i = 1; i <= m.dimension; ++i) {
-        voxels.push_back(m.nvox(i));
-        codes.push_back(m.iorien(i));
-        frame.push_back({{"start", m.xfmn(i)}, {"end", m.xfmx(i)}, {"step", m.xdf(i)}});
-    }
-    const bool q47 = f.format == MapFormat::q47;
-    return {{"file", name},
-            {"format", format_name(f.format)},
-            {"dimension", m.dimension},
-            {"voxels", voxels},
-            {"axis_codes", codes},
-            {"frame", frame},
-            {"map_code", q47 ? json(m.q47.mapa) : json(nullptr)},
-            {"subsystem", q47 ? json(m.q47.nsubs) : json(nullptr)},
-            {"cell", m.cell ? json(*m.cell) : json(nullptr)},
-            {"cell_valid", m.cell ? json(sound_cell(*m.cell)) : json(nullptr)},
-            {"origin", m.origin ? json(*m.origin) : json(nullptr)},
-            {"stored",
-             {{"min", opt_json(f.stored.min)},
-              {"max", opt_json(f.stored.max)},
-              {"mean", opt_json(f.stored.mean)},
-              {"rms", opt_json(f.stored.rms)}}},
-            {"min", opt_json(s.min)},
-            {"max", opt_json(s.max)},
-            {"mean", opt_json(s.mean)},
-            {"rms", opt_json(s.rms)},
-            {"nan", s.nan},
-            {"inf", s.inf}};
+    json j = map_json(f.map, s, f.format == MapFormat::q47);
+    j["file"] = name;
+    j["format"] = format_name(f.format);
+    const StoredRange& r = f.stored;
+    j["stored"] = {{"min", or_null(r.min)}, {"max", or_null(r.max)}, {"mean", or_null(r.mean)}, {"rms", or_null(r.rms)}};
+    return j;
 }
 
 void print_text(std::ostream& out, const std::string& name, const MapFile& f, const DensityStats& s) {
@@ -113,7 +85,7 @@ int run(const InfoOptions& options, std::ostream& out, std::ostream& err) {
             for (const std::string& w : f.warnings) report_warning(err, name, w);
             const DensityStats s = density_stats(f.map.rho.data(), static_cast<std::size_t>(f.map.voxels()));
             if (options.json) {
-                out << as_json(name, f, s).dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+                out << json_line(as_json(name, f, s)) << '\n';
             } else {
                 print_text(out, name, f, s);
             }

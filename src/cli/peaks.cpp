@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
-#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/json_reports.hpp"
 #include "cli/cell_option.hpp"
 #include "cli/command.hpp"
 #include "cli/list_option.hpp"
@@ -30,8 +30,6 @@ struct PeaksOptions {
     bool json = false, csv = false;
     std::string map;
 };
-
-using nlohmann::json;
 
 // A number as the tables show it: seven significant digits, enough for a float.
 std::string num(double v) {
@@ -123,25 +121,6 @@ void print_csv(std::ostream& out, const Columns& c, const std::vector<Peak>& pea
     for (const Peak& p : peaks) line(row(c, p), p.refined ? "yes" : "no");
 }
 
-json as_json(const PeaksOptions& o, const Map& map, const Columns& c, const std::vector<Peak>& peaks,
-             const std::optional<double>& threshold) {
-    json list = json::array();
-    for (const Peak& p : peaks) {
-        json position = json::array();
-        for (int i = 0; i < map.dimension; ++i) position.push_back(p.position[static_cast<std::size_t>(i)]);
-        list.push_back({{"position", position},
-                        {"height", p.height},
-                        {"charge", p.charge},
-                        {"voxels", p.voxels},
-                        {"refined", p.refined}});
-    }
-    return {{"file", o.map},
-            {"dimension", map.dimension},
-            {"cell", c.cell ? json(*c.cell) : json(nullptr)},
-            {"threshold", threshold ? json(*threshold) : json(nullptr)},
-            {"peaks", list}};
-}
-
 void add_options(CLI::App& command, PeaksOptions& o) {
     CLI::Option* height = command.add_option_function<double>(
         "--min-height", [&o](double h) { o.min_height = h; }, "keep the peaks of at least this refined height");
@@ -174,7 +153,7 @@ int run(const PeaksOptions& o, std::ostream& out, std::ostream& err) {
         const std::optional<double> threshold = peak_threshold(f.map, criteria);
         const Columns c = columns(f.map);
         if (o.json) {
-            out << as_json(o, f.map, c, peaks, threshold).dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+            out << json_line(peaks_json(o.map, f.map, peaks, threshold)) << '\n';
         } else if (o.csv) {
             print_csv(out, c, peaks);
         } else {

@@ -19,6 +19,7 @@
 #include "cli/map_files.hpp"
 #include "cli/marks.hpp"
 #include "cli/picture.hpp"
+#include "cli/plot.hpp"
 #include "cli/report.hpp"
 #include "core/density_stats.hpp"
 #include "formats/same_file.hpp"
@@ -26,24 +27,6 @@
 namespace voxmill {
 
 namespace {
-
-struct PlotOptions {
-    std::vector<int> axes{1, 2};
-    std::vector<double> at;                   // one per map axis, or none: 0 on every axis
-    std::vector<double> window;               // U0, U1, V0, V1, or none: one cell, or a box's frame
-    int levels = -1;                          // 0 or more: that many levels spread over the data
-    double step = 0;                          // above 0: a contour at every multiple of step
-    double sigma = 0;                         // above 0: a contour every sigma times the map's rms
-    std::vector<double> range;                // LO, HI of the colour scale, or none: the data's
-    std::string scale = "auto";               // auto, sequential or diverging
-    bool voxels = false, interpolate = false;  // force the voxel blocks or the spline
-    int size = 800;
-    std::vector<double> cell;                 // six numbers, or none
-    std::string marks;                        // the JSON of the map's peaks or atoms, or none
-    std::string title;                        // the file name and the fixed coordinates unless given
-    bool title_given = false;                 // an empty title given draws none
-    std::string map, out;
-};
 
 constexpr std::size_t kMostLevels = 1000;
 constexpr double kMostPixels = 100e6;   // of a PNG picture
@@ -361,8 +344,9 @@ std::pair<double, double> colour_range(const PlotOptions& o, ColourScale scale, 
     return {r.low, r.high};
 }
 
+// Reads MAP and draws it.
 void plot(const PlotOptions& o, std::ostream& err) {
-    if (same_file(o.map, o.out)) throw PlotFailure{o.out, "is the input map " + o.map + "; nothing was written"};
+    refuse_input_as_output(o);
     MapFile f;
     try {
         f = read_map_file(o.map);
@@ -372,7 +356,16 @@ void plot(const PlotOptions& o, std::ostream& err) {
         throw PlotFailure{o.map, e.what()};
     }
     for (const std::string& w : f.warnings) report_warning(err, o.map, w);
-    const Map& map = f.map;
+    draw_plot(o, f.map);
+}
+
+}  // namespace
+
+void refuse_input_as_output(const PlotOptions& o) {
+    if (same_file(o.map, o.out)) throw PlotFailure{o.out, "is the input map " + o.map + "; nothing was written"};
+}
+
+void draw_plot(const PlotOptions& o, const Map& map) {
     PlaneRequest r = plane_request(o, map);
     Picture p;
     if (!o.marks.empty()) {
@@ -411,6 +404,29 @@ void plot(const PlotOptions& o, std::ostream& err) {
         throw PlotFailure{o.out, e.what()};
     }
 }
+
+void check_plot_options(const PlotOptions& o) {
+    for (const int k : o.axes) {
+        if (k < 1 || k > 6) throw CLI::ValidationError("--axes", "names axis " + std::to_string(k) + ": axes are 1 to 6");
+    }
+    if (o.axes[0] == o.axes[1]) throw CLI::ValidationError("--axes", "names axis " + std::to_string(o.axes[0]) + " twice");
+    for (const double w : o.window) {
+        if (!std::isfinite(w)) throw CLI::ValidationError("--window", "holds a value that is not a finite number");
+    }
+    if (!o.window.empty() && (!(o.window[1] > o.window[0]) || !(o.window[3] > o.window[2]))) {
+        throw CLI::ValidationError("--window", "needs U1 above U0 and V1 above V0");
+    }
+    if (!o.range.empty() && !(std::isfinite(o.range[0]) && std::isfinite(o.range[1]) && o.range[1] > o.range[0])) {
+        throw CLI::ValidationError("--range", "needs finite LO and HI with HI above LO");
+    }
+    for (const double c : o.at) {
+        if (!std::isfinite(c)) throw CLI::ValidationError("--at", "holds a value that is not a finite number");
+    }
+    if (!picture_format(o.out)) throw CLI::ValidationError("OUT", o.out + ": unknown extension; give .png, .svg or .pdf");
+    check_cell(o.cell);
+}
+
+namespace {
 
 void add_options(CLI::App& command, PlotOptions& options) {
     add_list_option(command, "--axes", options.axes, 2, 2, "the map axes I,J across and up the picture (default 1,2)")
@@ -463,29 +479,6 @@ void add_options(CLI::App& command, PlotOptions& options) {
     command.add_option("OUT", options.out, "picture file (.png, .svg, .pdf)")->required();
 }
 
-// Checks what the parser cannot (two different axes, a window of some width, the output's
-// extension); throws CLI::ValidationError.
-void check(const PlotOptions& o) {
-    for (const int k : o.axes) {
-        if (k < 1 || k > 6) throw CLI::ValidationError("--axes", "names axis " + std::to_string(k) + ": axes are 1 to 6");
-    }
-    if (o.axes[0] == o.axes[1]) throw CLI::ValidationError("--axes", "names axis " + std::to_string(o.axes[0]) + " twice");
-    for (const double w : o.window) {
-        if (!std::isfinite(w)) throw CLI::ValidationError("--window", "holds a value that is not a finite number");
-    }
-    if (!o.window.empty() && (!(o.window[1] > o.window[0]) || !(o.window[3] > o.window[2]))) {
-        throw CLI::ValidationError("--window", "needs U1 above U0 and V1 above V0");
-    }
-    if (!o.range.empty() && !(std::isfinite(o.range[0]) && std::isfinite(o.range[1]) && o.range[1] > o.range[0])) {
-        throw CLI::ValidationError("--range", "needs finite LO and HI with HI above LO");
-    }
-    for (const double c : o.at) {
-        if (!std::isfinite(c)) throw CLI::ValidationError("--at", "holds a value that is not a finite number");
-    }
-    if (!picture_format(o.out)) throw CLI::ValidationError("OUT", o.out + ": unknown extension; give .png, .svg or .pdf");
-    check_cell(o.cell);
-}
-
 // 0 when OUT has been drawn, 1 when it could not be (reported on `err`, nothing written).
 int run(const PlotOptions& options, std::ostream&, std::ostream& err) {
     try {
@@ -504,6 +497,6 @@ const Command kPlotCommand{
     "usage: voxmill plot [--axes I,J] [--at C1,...,Cn] [--window U0,U1,V0,V1] [--levels N | --step S | --sigma S] "
     "[--range LO,HI] [--scale auto|sequential|diverging] [--voxels | --interpolate] [--size W] "
     "[--cell A,B,C,ALPHA,BETA,GAMMA] [--title TEXT] [--marks FILE.json] MAP OUT",
-    bind_options<PlotOptions, add_options, check, run>};
+    bind_options<PlotOptions, add_options, check_plot_options, run>};
 
 }  // namespace voxmill

@@ -1,7 +1,11 @@
 #include "core/work_sharing.hpp"
 
+#include "core/interruption.hpp"
+
 #include <algorithm>
 #include <atomic>
+#include <exception>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -16,22 +20,42 @@ unsigned worker_threads(unsigned requested) {
 void share_work(std::int64_t first, std::int64_t last, std::int64_t piece, unsigned threads,
                 const std::function<void(std::int64_t, std::int64_t)>& work, const std::function<void()>& own) {
     std::atomic<std::int64_t> next{first};
+    std::exception_ptr failure;  // the first, rethrown on the calling thread
+    std::mutex failing;
+    // After a failure or an interruption no thread takes another piece.
+    const auto fail = [&] {
+        next.store(last, std::memory_order_relaxed);
+        const std::lock_guard lock(failing);
+        if (!failure) failure = std::current_exception();
+    };
     auto take_pieces = [&] {
-        for (;;) {
-            const std::int64_t begin = next.fetch_add(piece, std::memory_order_relaxed);
-            if (begin >= last) return;
-            work(begin, std::min(begin + piece, last));
+        try {
+            for (;;) {
+                stop_if_interrupted();
+                const std::int64_t begin = next.fetch_add(piece, std::memory_order_relaxed);
+                if (begin >= last) return;
+                work(begin, std::min(begin + piece, last));
+            }
+        } catch (...) {
+            fail();
         }
     };
-    std::vector<std::jthread> helpers;
-    const unsigned count = worker_threads(threads);
-    try {
-        for (unsigned t = 1; t < count && last - first > piece * t; ++t) helpers.emplace_back(take_pieces);
-    } catch (const std::system_error&) {
-        // Fewer threads than asked for: the ones running share all pieces.
-    }
-    if (own) own();
-    take_pieces();
+    {
+        std::vector<std::jthread> helpers;
+        const unsigned count = worker_threads(threads);
+        try {
+            for (unsigned t = 1; t < count && last - first > piece * t; ++t) helpers.emplace_back(take_pieces);
+        } catch (const std::system_error&) {
+            // Fewer threads than asked for: the ones running share all pieces.
+        }
+        try {
+            if (own) own();
+        } catch (...) {
+            fail();
+        }
+        take_pieces();
+    }  // the helpers have joined
+    if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace voxmill

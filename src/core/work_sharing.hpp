@@ -1,5 +1,7 @@
 // Work split over the processor cores in pieces handed out from a shared counter, so that the
-// threads stay evenly busy when other work shares the machine.
+// threads stay evenly busy when other work shares the machine. A piece that fails, or an
+// interruption (core/interruption.hpp), stops the handing out; the failure is thrown to the
+// caller once every thread has stopped.
 #pragma once
 
 #include <cstdint>

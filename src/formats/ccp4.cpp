@@ -23,6 +23,7 @@
 #include <gemmi/gz.hpp>
 
 #include "core/density_stats.hpp"
+#include "core/interruption.hpp"
 #include "formats/density_sink.hpp"
 #include "formats/staged_file.hpp"
 
@@ -273,6 +274,7 @@ DensityArray read_voxels(MapBytes& bytes, std::size_t count, bool same_byte_orde
     DensitySink sink(rho, count, bytes.gzipped() ? kFirstRoomOfGzipped : count);
     std::vector<T> piece(std::is_same_v<T, float> ? 0 : std::min(count, kChunkVoxels));
     while (sink.used() < count) {
+        stop_if_interrupted();
         const std::size_t want = std::min(count - sink.used(), kChunkVoxels);
         float* room = sink.room(want);
         T* into = nullptr;
@@ -450,10 +452,14 @@ void write_ccp4(const Map& map, const std::string& path) {
         StagedFile staged;
         if (!staged.open(path, StagedFile::Target::replace)) throw MapError(staged.failure());
         const std::vector<std::int32_t>& words = ccp4.ccp4_header;
-        if (std::fwrite(words.data(), sizeof words[0], words.size(), staged.file()) != words.size() ||
-            std::fwrite(map.rho.data(), sizeof(float), grid.point_count(), staged.file()) != grid.point_count()) {
-            throw MapError("cannot write the file: " + error_text(errno));
+        bool written = std::fwrite(words.data(), sizeof words[0], words.size(), staged.file()) == words.size();
+        // The densities in pieces, so that a long write can be interrupted between them.
+        for (std::size_t done = 0, total = grid.point_count(); written && done < total; done += kChunkVoxels) {
+            stop_if_interrupted();
+            const std::size_t n = std::min(kChunkVoxels, total - done);
+            written = std::fwrite(map.rho.data() + done, sizeof(float), n, staged.file()) == n;
         }
+        if (!written) throw MapError("cannot write the file: " + error_text(errno));
         if (!staged.commit()) throw MapError("cannot close the file and give it its name: " + staged.failure());
     } catch (const MapError&) {
         throw;

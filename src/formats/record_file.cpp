@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/interruption.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {
@@ -97,7 +98,16 @@ bool RecordFile::read_records(std::int64_t r, std::int64_t count, void* data) {
     if (!seek_to(r)) return false;
     const std::int64_t bytes = count * static_cast<std::int64_t>(length_);
     if ((r - 1) * static_cast<std::int64_t>(length_) + bytes > size_) return false;
-    return std::fread(data, 1, static_cast<std::size_t>(bytes), file_) == static_cast<std::size_t>(bytes);
+    // In large pieces, so that a long read can be interrupted between them.
+    constexpr std::size_t kPiece = std::size_t{64} << 20;
+    auto* to = static_cast<unsigned char*>(data);
+    for (std::size_t done = 0, total = static_cast<std::size_t>(bytes); done < total;) {
+        stop_if_interrupted();
+        const std::size_t n = std::min(kPiece, total - done);
+        if (std::fread(to + done, 1, n, file_) != n) return false;
+        done += n;
+    }
+    return true;
 }
 
 bool RecordFile::write(std::int64_t r, const void* data, std::size_t nbytes, unsigned char pad) {
@@ -123,6 +133,7 @@ bool RecordFile::write_records(std::int64_t r, std::int64_t count, const unsigne
     if (nbytes == length_) {
         // Records without padding are the data itself.
         for (std::int64_t done = 0; done < count;) {
+            stop_if_interrupted();
             const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(count - done, static_cast<std::int64_t>(per_chunk)));
             if (std::fwrite(data + static_cast<std::size_t>(done) * nbytes, 1, n * nbytes, file_) != n * nbytes) {
                 return fail();
@@ -132,6 +143,7 @@ bool RecordFile::write_records(std::int64_t r, std::int64_t count, const unsigne
     } else {
         pad_.assign(per_chunk * length_, static_cast<char>(pad));
         for (std::int64_t done = 0; done < count;) {
+            stop_if_interrupted();
             const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(count - done, static_cast<std::int64_t>(per_chunk)));
             for (std::size_t k = 0; k < n; ++k) {
                 std::memcpy(pad_.data() + k * length_, data + (static_cast<std::size_t>(done) + k) * nbytes, nbytes);

@@ -12,6 +12,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/interruption.hpp"
 #include "core/voxmill_mod.hpp"
 
 namespace voxmill {
@@ -172,6 +173,7 @@ bool StagedFile::open(const std::string& name, Target target) {
 
 bool StagedFile::commit() {
     if (file_ == nullptr) return false;
+    stop_if_interrupted();
     error_ = 0;
     if (std::fflush(file_) != 0) {
         error_ = errno;

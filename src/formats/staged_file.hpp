@@ -44,6 +44,8 @@ public:
     // Closes the temporary and gives it the target's name; false when the close or the
     // rename fails (for a new file also when the name has been taken meanwhile), and then
     // the temporary is gone and the target as it was.
+    // Throws Interrupted, before either, once the work has been asked to stop
+    // (core/interruption.hpp): an interrupted output never takes its name.
     bool commit();
     // Closes and removes the temporary; false when the close fails.
     bool discard();

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "core/interruption.hpp"
 #include "formats/fixed_fields.hpp"
 #include "formats/fixed_text_fit.hpp"
 #include "formats/text_output.hpp"
@@ -40,6 +41,7 @@ void write_vend_list(TextOutput& out, const VendList& list) {
     const std::size_t rest_length = static_cast<std::size_t>(fields - 1) * kCoordinateWidth;
     const std::size_t line_length = kCoordinateWidth + rest_length + 14 + 2;
     for (std::int32_t v = 0; v < voxels;) {
+        stop_if_interrupted();
         const std::int32_t lines = std::min(voxels - v, kLinesAtOnce);
         char* p = out.reserve(static_cast<std::size_t>(lines) * line_length + sizeof rest);
         for (const std::int32_t end = v + lines; v < end; ++v) {

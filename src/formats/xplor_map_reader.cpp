@@ -9,6 +9,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/interruption.hpp"
 #include "core/voxmill_mod.hpp"
 #include "formats/density_sink.hpp"
 #include "formats/line_reader.hpp"
@@ -258,6 +259,7 @@ bool read_sections(XplorLines& in, const XplorHeader& h, std::int64_t section, s
     const std::int32_t axis3_first = h.axes >= 3 ? h.first[2] : 0;
     std::int32_t label_base = 0;
     for (std::int64_t s = 0; s < sections; ++s) {
+        stop_if_interrupted();
         const std::string name = "section " + std::to_string(s);
         std::int32_t label = 0;
         const std::string_view label_line = in.need("the label of " + name);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <exception>
-#include <mutex>
 #include <string>
 
 #include "core/work_sharing.hpp"
@@ -59,22 +57,14 @@ Atom peak_atom(const Peak& p) {
 // The maxima of every section, found on all cores.
 std::vector<std::vector<SectionPeak>> section_peaks(const Map& map, std::int64_t samples, double height) {
     std::vector<std::vector<SectionPeak>> sections(static_cast<std::size_t>(samples));
-    std::exception_ptr failure;
-    std::mutex failing;
     share_work(0, samples, 1, 0, [&](std::int64_t begin, std::int64_t end) {
-        try {
-            for (std::int64_t s = begin; s < end; ++s) {
-                std::vector<SectionPeak>& found = sections[static_cast<std::size_t>(s)];
-                for (const Peak& p : find_peaks(section(map, s), {height, 0.0, std::nullopt})) {
-                    found.push_back({{p.position[0], p.position[1], p.position[2]}, p.height, p.charge});
-                }
+        for (std::int64_t s = begin; s < end; ++s) {
+            std::vector<SectionPeak>& found = sections[static_cast<std::size_t>(s)];
+            for (const Peak& p : find_peaks(section(map, s), {height, 0.0, std::nullopt})) {
+                found.push_back({{p.position[0], p.position[1], p.position[2]}, p.height, p.charge});
             }
-        } catch (...) {
-            const std::lock_guard<std::mutex> lock(failing);
-            if (!failure) failure = std::current_exception();
         }
     });
-    if (failure) std::rethrow_exception(failure);
     return sections;
 }
 

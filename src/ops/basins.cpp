@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstddef>
 
+#include "core/interruption.hpp"
 #include "ops/climb.hpp"
 #include "ops/plateaus.hpp"
 
@@ -18,6 +19,7 @@ std::vector<std::int64_t> settle_tops(const Map& map, const NeighbourWalk& walk,
     std::vector<std::int64_t> maxima;
     const std::int64_t voxels = map.voxels();
     for (std::int64_t at = 0; at < voxels; ++at) {
+        stop_if_interrupted_at(at);
         if (uphill[at] != at) continue;
         if (!std::isnan(rho[at]) && has_lower_neighbour(rho, walk, at)) {
             maxima.push_back(at);
@@ -47,6 +49,7 @@ std::vector<Basin> basins(const Map& map, Ascent& ascent) {
     const std::int64_t count = map.voxels();
     // Every voxel pointed at the end of its ascent, each path shortened as it is walked.
     for (std::int64_t at = 0; at < count; ++at) {
+        stop_if_interrupted_at(at);
         std::int64_t top = step(at);
         if (top == kNoBasin || step(top) == top) continue;
         while (step(top) != top) top = step(top);
@@ -62,6 +65,7 @@ std::vector<Basin> basins(const Map& map, Ascent& ascent) {
     std::vector<Basin> out(ascent.maxima.size());
     const float* rho = map.rho.data();
     for (std::int64_t at = 0; at < count; ++at) {
+        stop_if_interrupted_at(at);
         const std::int64_t top = step(at);
         if (top == kNoBasin) continue;
         Basin& b = out[basin_of(top < 0 ? top : step(top))];

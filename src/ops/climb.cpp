@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/interruption.hpp"
 #include "core/large_allocator.hpp"
 #include "core/work_sharing.hpp"
 #include "ops/basins.hpp"
@@ -203,6 +204,7 @@ void climb(const Map& map, const NeighbourWalk& walk, std::int64_t* uphill) {
         bool below = make(begin - 1, ring[0]);
         make(begin, ring[1]);
         for (std::int64_t c = begin; c < end; ++c) {
+            stop_if_interrupted();
             const bool above = make(c + 1, ring[2]);
             combine({from(ring[0], below), from(ring[1], true), from(ring[2], above)}, s.length, s.weight,
                     best.value, best.meta);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 
+#include "core/interruption.hpp"
 #include "core/large_allocator.hpp"
 #include "core/work_sharing.hpp"
 
@@ -74,6 +75,7 @@ struct Plateaus {
         // next to each other have one density (neither is higher), so the walk does not look.
         VoxelSet frontier(voxels), next(voxels), unreached(voxels);
         for (std::int64_t at = 0; at < voxels; ++at) {
+            stop_if_interrupted_at(at);
             if (uphill[at] == kFlat) unreached.insert(at);
         }
         std::vector<std::vector<std::int64_t>> found(static_cast<std::size_t>((rows + kRowsPerTask - 1) / kRowsPerTask));
@@ -105,6 +107,7 @@ struct Plateaus {
         const auto last = static_cast<std::uint8_t>(faces.count() - 1);
         NeighbourWalk::Rows row(faces);
         while (!frontier.empty()) {
+            stop_if_interrupted();
             frontier.for_each([&](std::int64_t from) {
                 const std::vector<std::ptrdiff_t>& offsets = row.offsets(from);
                 for (std::size_t j = 0; j < offsets.size(); ++j) {
@@ -204,6 +207,7 @@ std::vector<std::int64_t> settle_plateaus(const Map& map, const NeighbourWalk& w
     plateaus.walk_shelves();
     std::vector<std::int64_t> tops;
     for (std::int64_t at = 0; at < plateaus.voxels; ++at) {
+        stop_if_interrupted_at(at);
         if (uphill[at] != kFlat) continue;
         if (const auto top = plateaus.settle(at)) tops.push_back(*top);
     }
