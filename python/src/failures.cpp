@@ -1,9 +1,11 @@
 // The failures of the engine and the commands as Python exceptions, with the command line's
 // text "NAME: what is wrong": a file that is missing is a FileNotFoundError, one that may not
-// be read or written a PermissionError, memory that runs out a MemoryError, anything else a
-// voxmill.MapError (a ValueError). A failure named after an option ("--by") names the
-// function's argument ("by").
+// be read or written a PermissionError (both with the file's name and the text as Python's
+// own OSErrors carry them), memory that runs out a MemoryError, anything else a
+// voxmill.MapError (a ValueError). A failure named after an option ("--by") or an argument
+// ("OUT") names the function's argument ("by", "path").
 #include <CLI/CLI.hpp>
+#include <cerrno>
 #include <new>
 #include <string>
 
@@ -31,8 +33,11 @@ PyObject* exception_type(const std::string& what) {
     return map_error;
 }
 
-// "--min-sigma" as the argument min_sigma; a file's name as it is.
+// The name of an option or argument of the command line as the function's argument:
+// "--min-sigma" as min_sigma, "OUT" as path, "MAP" as map; a file's name as it is.
 std::string argument_name(std::string name) {
+    if (name == "OUT") return "path";
+    if (name == "MAP") return "map";
     if (!name.starts_with("--")) return name;
     name.erase(0, 2);
     for (char& c : name) {
@@ -41,12 +46,25 @@ std::string argument_name(std::string name) {
     return name;
 }
 
+// "NAME: what" of a refused option, the name as the function's argument.
+std::string refusal_text(const std::string& text) {
+    const std::size_t colon = text.find(": ");
+    return colon == std::string::npos ? text : argument_name(text.substr(0, colon)) + text.substr(colon);
+}
+
+// A file that is missing or may not be touched is an OSError as Python's own: errno, the
+// command line's words as strerror, and the file's name ("[Errno 2] no such file or
+// directory: 'NAME'"); anything else "NAME: what".
 void raise(const CommandFailure& f) {
     const std::string name = argument_name(f.name);
     PyObject* type = exception_type(f.what);
-    py::object error = py::reinterpret_borrow<py::object>(type)(name + ": " + f.what);
-    if (type != map_error && type != PyExc_MemoryError) error.attr("filename") = name;
-    PyErr_SetObject(type, error.ptr());
+    const auto make = py::reinterpret_borrow<py::object>(type);
+    if (type == PyExc_FileNotFoundError || type == PyExc_PermissionError) {
+        const py::object error = make(type == PyExc_FileNotFoundError ? ENOENT : EACCES, f.what, name);
+        PyErr_SetObject(type, error.ptr());
+    } else {
+        PyErr_SetObject(type, make(name + ": " + f.what).ptr());
+    }
 }
 
 }  // namespace
@@ -61,7 +79,7 @@ void bind_failures(py::module_& m) {
         } catch (const CommandFailure& f) {
             raise(f);
         } catch (const CLI::ValidationError& e) {
-            PyErr_SetString(map_error, argument_name(e.what()).c_str());
+            PyErr_SetString(map_error, refusal_text(e.what()).c_str());
         } catch (const Failure& e) {
             PyErr_SetString(e.kind() == FailureKind::file ? PyExc_OSError : map_error, e.what());
         }

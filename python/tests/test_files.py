@@ -64,8 +64,12 @@ def test_read_refusals(tmp_path, make, error):
     path = make(tmp_path)
     if error is PermissionError and os.access(path, os.R_OK):
         pytest.skip("the superuser reads every file")
-    with pytest.raises(error, match=str(path)):
+    with pytest.raises(error) as caught:
         voxmill.read(str(path))
+    # The command line's words and the file's name.
+    status, _, errors = voxmill.run_command(["info", str(path)])
+    assert status == 1 and errors.startswith(f"voxmill: error: {path}: ")
+    assert errors.strip().split(f"{path}: ", 1)[1] in str(caught.value) and str(path) in str(caught.value)
 
 
 @pytest.mark.parametrize("name, kwargs, error", [
