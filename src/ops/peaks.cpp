@@ -41,11 +41,11 @@ double charge_per_density(const Map& map) {
 }
 
 // The fractional coordinates of voxel `at` moved by the summit's shift: wrapped into [0, 1)
-// on an axis that repeats with the cell, as they are in a box. Rounded to 1e-9 of the cell,
+// on an axis that repeats with the cell, as they are in a box. Rounded to 1e-7 of the cell,
 // far below what the refinement resolves, so that a shift that misses 0 by the rounding of
 // the densities gives 0 rather than 0.99999999999.
 std::array<double, 6> position(const Map& map, std::int64_t at, const Summit& s) {
-    constexpr double kGrain = 1e9;
+    constexpr double kGrain = 1e7;
     std::array<double, 6> p{};
     for (int k = 1; k <= map.dimension; ++k) {
         const auto i = static_cast<std::size_t>(k - 1);
