@@ -58,7 +58,8 @@ def timed(work):
      lambda m: m.interpolate(np.random.default_rng(2).uniform(size=(200_000, 6)))),
     (lambda: spikes((192, 192, 192)), lambda m: voxmill.peaks(m)),
     (lambda: spikes((8, 128, 128, 64)), lambda m: voxmill.atoms(m)),
-], ids=["section", "interpolate", "peaks", "atoms"])
+    (lambda: voxmill.Map(np.zeros((64,) * 4, np.float32)), lambda m: voxmill.reorder(m, "4321")),
+], ids=["section", "interpolate", "peaks", "atoms", "reorder"])
 def test_ctrl_c_stops(make, work):
     m = make()
     whole = timed(lambda: work(m))

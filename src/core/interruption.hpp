@@ -28,9 +28,12 @@ inline void stop_if_interrupted() {
     if (interruption_requested()) throw Interrupted{};
 }
 
-// In a loop over voxels done on one thread: looks once every 2^20 of them.
+// How many voxels a loop on one thread may handle between two looks: a few milliseconds.
+constexpr std::int64_t kVoxelsBetweenLooks = std::int64_t{1} << 20;
+
+// In a loop over voxels done on one thread: looks once every kVoxelsBetweenLooks of them.
 inline void stop_if_interrupted_at(std::int64_t voxel) {
-    if ((voxel & 0xFFFFF) == 0) stop_if_interrupted();
+    if ((voxel & (kVoxelsBetweenLooks - 1)) == 0) stop_if_interrupted();
 }
 
 }  // namespace voxmill

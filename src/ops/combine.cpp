@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/interruption.hpp"
+
 namespace voxmill {
 
 namespace {
@@ -60,7 +62,12 @@ CombinedMap combine(const Map& a, const Map& b, Combination how) {
     CombinedMap r{combination_frame(b), {}};
     r.map.rho.allocate(static_cast<std::size_t>(a.voxels()));
     std::copy(a.rho.begin(), a.rho.end(), r.map.rho.begin());
-    combine_voxels(how, r.map.rho.data(), b.rho.data(), r.map.rho.size(), r.totals);
+    // In pieces, so that the work can be interrupted between them; the totals run on in order.
+    const auto piece = static_cast<std::size_t>(kVoxelsBetweenLooks);
+    for (std::size_t at = 0, count = r.map.rho.size(); at < count; at += piece) {
+        stop_if_interrupted();
+        combine_voxels(how, r.map.rho.data() + at, b.rho.data() + at, std::min(piece, count - at), r.totals);
+    }
     return r;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "core/interruption.hpp"
+
 namespace voxmill {
 
 namespace {
@@ -30,6 +32,7 @@ Map project(const Map& map) {
     r.rho.allocate(R);
     std::fill(r.rho.begin(), r.rho.end(), 0.0f);
     for (std::size_t s = 0; s < blocks; ++s) {
+        stop_if_interrupted();
         const float* block = map.rho.data() + s * R;
         for (std::size_t a = 0; a < R; ++a) r.rho[a] += block[a];
     }
