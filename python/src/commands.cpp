@@ -2,11 +2,10 @@
 // `plot`, of a map that Python holds: the commands' own code, so the same JSON and the same
 // picture.
 #include <array>
-#include <cmath>
+#include <charconv>
 #include <optional>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include <pybind11/pybind11.h>
@@ -68,49 +67,45 @@ py::object atoms(const py::object& python_map, int order, std::optional<double> 
     return as_python(found["atoms"]);
 }
 
-template <class Numbers>
-std::vector<double> listed(const Numbers& values) {
-    return std::vector<double>(values.begin(), values.end());
+// A number to its last digit.
+std::string exact(double v) {
+    char text[32];
+    const auto done = std::to_chars(text, text + sizeof text, v);
+    return std::string(text, done.ptr);
 }
 
+template <class Numbers>
+std::string listed(const Numbers& values) {
+    std::string text;
+    for (const auto v : values) text += (text.empty() ? "" : ",") + exact(static_cast<double>(v));
+    return text;
+}
+
+// The keyword arguments as the command's words, parsed and checked by the command's own parser.
 void plot(const py::object& python_map, const std::string& path, std::array<int, 2> axes, std::optional<std::vector<double>> at,
           std::optional<std::array<double, 4>> window, std::optional<int> levels, std::optional<double> step,
           std::optional<double> sigma, std::optional<std::array<double, 2>> range, const std::string& scale, bool voxels,
           bool interpolate, int size, std::optional<std::array<double, 6>> cell, std::optional<std::string> title,
           std::optional<std::string> marks) {
-    PlotOptions o;
-    o.axes = {axes[0], axes[1]};
-    o.at = at.value_or(std::vector<double>{});
-    if (window) o.window = listed(*window);
-    o.levels = levels.value_or(-1);
-    o.step = step.value_or(0.0);
-    o.sigma = sigma.value_or(0.0);
-    if (range) o.range = listed(*range);
-    o.scale = scale;
-    o.voxels = voxels;
-    o.interpolate = interpolate;
-    o.size = size;
-    if (cell) o.cell = listed(*cell);
-    o.title_given = title.has_value();
-    o.title = title.value_or("");
-    o.marks = marks.value_or("");
-    o.map = name_of(python_map);
-    o.out = path;
-    // What the command's parser refuses.
-    if (o.at.size() > 6) throw MapError("at: needs 1 to 6 coordinates");
-    if (levels && (*levels < 0 || *levels > 1000)) throw MapError("levels: needs 0 to 1000");
-    if (int(levels.has_value()) + int(step.has_value()) + int(sigma.has_value()) > 1) {
-        throw MapError("levels, step and sigma: give one of them");
-    }
-    for (const auto& [given, option] : {std::pair{step, "step"}, std::pair{sigma, "sigma"}}) {
-        if (given && !(std::isfinite(*given) && *given > 0)) throw MapError(std::string(option) + ": must be a finite number above 0");
-    }
-    if (scale != "auto" && scale != "sequential" && scale != "diverging") {
-        throw MapError("scale: " + scale + " is no scale: give auto, sequential or diverging");
-    }
-    if (voxels && interpolate) throw MapError("voxels and interpolate: give one of them");
-    if (size < 100 || size > 20000) throw MapError("size: needs 100 to 20000");
-    check_plot_options(o);
+    std::vector<std::string> words;
+    // As --name=value, so that a value may start with '-'.
+    const auto option = [&](const char* name, const std::string& value) { words.push_back(std::string(name) + "=" + value); };
+    option("--axes", listed(axes));
+    if (at) option("--at", listed(*at));
+    if (window) option("--window", listed(*window));
+    if (levels) option("--levels", std::to_string(*levels));
+    if (step) option("--step", exact(*step));
+    if (sigma) option("--sigma", exact(*sigma));
+    if (range) option("--range", listed(*range));
+    option("--scale", scale);
+    if (voxels) words.push_back("--voxels");
+    if (interpolate) words.push_back("--interpolate");
+    option("--size", std::to_string(size));
+    if (cell) option("--cell", listed(*cell));
+    if (title) option("--title", *title);
+    if (marks) option("--marks", *marks);
+    words.insert(words.end(), {"--", name_of(python_map), path});
+    const PlotOptions o = plot_options(words);
     refuse_input_as_output(o);
     const Map& map = python_map.cast<const Map&>();
     unlocked([&] { draw_plot(o, map); });

@@ -5,6 +5,7 @@
 // voxmill.MapError (a ValueError). A failure named after an option ("--by") or an argument
 // ("OUT") names the function's argument ("by", "path").
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cerrno>
 #include <new>
 #include <string>
@@ -46,10 +47,20 @@ std::string argument_name(std::string name) {
     return name;
 }
 
-// "NAME: what" of a refused option, the name as the function's argument.
-std::string refusal_text(const std::string& text) {
-    const std::size_t colon = text.find(": ");
-    return colon == std::string::npos ? text : argument_name(text.substr(0, colon)) + text.substr(colon);
+// A refusal with every option it names ("--levels excludes --step") and its leading argument
+// ("OUT: ...") named as the function's arguments.
+std::string in_arguments(const std::string& text) {
+    std::string out;
+    for (std::size_t at = 0; at <= text.size();) {
+        const std::size_t end = std::min(text.find(' ', at), text.size());
+        std::string word = text.substr(at, end - at);
+        const bool colon = word.ends_with(':');
+        if (colon) word.pop_back();
+        if (word.starts_with("--") || (at == 0 && colon)) word = argument_name(word);
+        out += word + (colon ? ":" : "") + (end < text.size() ? " " : "");
+        at = end + 1;
+    }
+    return out;
 }
 
 // A file that is missing or may not be touched is an OSError as Python's own: errno, the
@@ -63,7 +74,7 @@ void raise(const CommandFailure& f) {
         const py::object error = make(type == PyExc_FileNotFoundError ? ENOENT : EACCES, f.what, name);
         PyErr_SetObject(type, error.ptr());
     } else {
-        PyErr_SetObject(type, make(name + ": " + f.what).ptr());
+        PyErr_SetObject(type, make(name + ": " + in_arguments(f.what)).ptr());
     }
 }
 
@@ -78,8 +89,8 @@ void bind_failures(py::module_& m) {
             if (p) std::rethrow_exception(p);
         } catch (const CommandFailure& f) {
             raise(f);
-        } catch (const CLI::ValidationError& e) {
-            PyErr_SetString(map_error, refusal_text(e.what()).c_str());
+        } catch (const CLI::ParseError& e) {
+            PyErr_SetString(map_error, in_arguments(e.what()).c_str());
         } catch (const Failure& e) {
             PyErr_SetString(e.kind() == FailureKind::file ? PyExc_OSError : map_error, e.what());
         }

@@ -62,6 +62,9 @@ def test_analysis_is_command(samples, sample, command, analysis):
     (lambda m: voxmill.shift(m, [0.5]), "by: gives 1 values for a map of 3 axes"),
     (lambda m: voxmill.combine(m, voxmill.Map(np.zeros((2, 2, 2))), "difference")[0], "different numbers of voxels"),
     (lambda m: voxmill.section(m, icosahedral_5=True, scope=[0, 1] * 3, pixel=[1]), "icosahedral"),
+    # The command's parser, its options named as the function's arguments.
+    (lambda m: voxmill.plot(m, "p.png", levels=3, step=1), "^levels excludes step$"),
+    (lambda m: voxmill.plot(m, "p.txt"), "^path: p.txt: unknown extension"),
 ])
 def test_refusals(samples, call, text):
     with pytest.raises(voxmill.MapError, match=text):

@@ -405,6 +405,10 @@ void draw_plot(const PlotOptions& o, const Map& map) {
     }
 }
 
+namespace {
+
+// Checks what the parser cannot (two different axes, a window of some width, the output's
+// extension); throws CLI::ValidationError.
 void check_plot_options(const PlotOptions& o) {
     for (const int k : o.axes) {
         if (k < 1 || k > 6) throw CLI::ValidationError("--axes", "names axis " + std::to_string(k) + ": axes are 1 to 6");
@@ -425,8 +429,6 @@ void check_plot_options(const PlotOptions& o) {
     if (!picture_format(o.out)) throw CLI::ValidationError("OUT", o.out + ": unknown extension; give .png, .svg or .pdf");
     check_cell(o.cell);
 }
-
-namespace {
 
 void add_options(CLI::App& command, PlotOptions& options) {
     add_list_option(command, "--axes", options.axes, 2, 2, "the map axes I,J across and up the picture (default 1,2)")
@@ -491,6 +493,17 @@ int run(const PlotOptions& options, std::ostream&, std::ostream& err) {
 }
 
 }  // namespace
+
+PlotOptions plot_options(const std::vector<std::string>& words) {
+    CLI::App parser;
+    PlotOptions o;
+    add_options(parser, o);
+    std::vector<const char*> argv{"plot"};
+    for (const std::string& w : words) argv.push_back(w.c_str());
+    parser.parse(static_cast<int>(argv.size()), argv.data());
+    check_plot_options(o);
+    return o;
+}
 
 const Command kPlotCommand{
     "plot", "draw the plane of two map axes as a contour map (PNG, SVG or PDF)",

@@ -27,9 +27,9 @@ struct PlotOptions {
     std::string map, out;
 };
 
-// What the parser cannot check (two different axes, a window of some width, the output's
-// extension); throws CLI::ValidationError.
-void check_plot_options(const PlotOptions& o);
+// The options of the command's words after `voxmill plot` (its options, then MAP and OUT),
+// parsed and checked as the command's; throws CLI::ParseError.
+PlotOptions plot_options(const std::vector<std::string>& words);
 
 // Refuses an output that is the input map file (CommandFailure).
 void refuse_input_as_output(const PlotOptions& o);
