@@ -1,7 +1,5 @@
 #include "core/work_sharing.hpp"
 
-#include "core/interruption.hpp"
-
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -9,6 +7,8 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "core/interruption.hpp"
 
 namespace voxmill {
 
